@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds Pakeno twice (plain, then with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole suite in each build.
+# Installs what the build and the tests need; the loopback servers the
+# tests talk to are started and stopped by ctest itself.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+pakeno_install_missing "${PAKENO_BUILD_PACKAGES[@]}" "${PAKENO_RUN_PACKAGES[@]}" "${PAKENO_TEST_PACKAGES[@]}"
+
+jobs=$(nproc)
+status=0
+run_suite() {
+  local dir=$1; shift
+  echo "== pakeno: building $dir"
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "== pakeno: testing $dir"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600) || status=1
+}
+
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPAKENO_SANITIZE=ON
+exit $status

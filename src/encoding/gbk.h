@@ -1,0 +1,20 @@
+#pragma once
+
+// The window's boundary between GBK texts and the toolkit's Unicode. Both
+// directions are lenient: nothing is dropped around a character that cannot
+// be converted.
+
+#include <string>
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace pakeno {
+
+// A character GBK cannot hold becomes "?", as an ANSI conversion does.
+Text Utf8ToGbk(std::string_view utf8);
+
+// A byte sequence that is not valid GBK becomes U+FFFD.
+std::string GbkToUtf8(std::string_view gbk);
+
+}  // namespace pakeno
