@@ -142,4 +142,21 @@ int TruncateToInt(double value) {
   return static_cast<int>(value);
 }
 
+std::vector<Text> TextSplit(std::string_view text, std::string_view separator) {
+  std::vector<Text> parts;
+  if (separator.empty()) return {Text(text)};
+  size_t cut = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (MatchesAt(text, i, separator, false)) {
+      parts.emplace_back(text.substr(cut, i - cut));
+      i += separator.size();
+      cut = i;
+      continue;
+    }
+    i += (IsLeadByte(text[i]) && i + 1 < text.size()) ? 2 : 1;
+  }
+  if (cut < text.size()) parts.emplace_back(text.substr(cut));
+  return parts;
+}
+
 }  // namespace pakeno

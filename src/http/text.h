@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -28,5 +29,11 @@ Text FoldFullWidth(std::string_view text);
 double TextToNumber(std::string_view text);
 
 int TruncateToInt(double value);
+
+// Splits at every occurrence of `separator` (which must not be empty),
+// stepping over double-byte characters. An empty part at the start or between
+// two separators counts; an empty last part does not, so "" gives no parts
+// and "a:" gives one.
+std::vector<Text> TextSplit(std::string_view text, std::string_view separator);
 
 }  // namespace pakeno

@@ -1,0 +1,128 @@
+#include "http/page_fetch.h"
+
+#include <new>
+
+#include "http/cookie_pass.h"
+#include "http/text.h"
+#include "http/url.h"
+#include "platform/event_pump.h"
+#include "platform/transport.h"
+
+namespace pakeno {
+namespace {
+
+constexpr std::string_view kAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+constexpr std::string_view kAcceptLine =
+    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
+    "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*\r\n";
+constexpr std::string_view kContentTypeLine = "Content-Type: application/x-www-form-urlencoded\r\n";
+constexpr size_t kReadSize = 2048;
+constexpr size_t kHeaderCapacity = 1024;
+// Reserving from a Content-Length saves copies; a lying server must not make us reserve gigabytes.
+constexpr uint64_t kMaxReserve = 256u << 20;
+
+Bytes FailureResult() { return Bytes(255, '\0'); }
+
+bool OnlySpaces(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == ' ') {
+      i += 1;
+    } else if (text.substr(i, 2) == "\xA1\xA1") {
+      i += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+Text UpperAscii(std::string_view text) {
+  Text upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+bool Holds(const Text& block, std::string_view marker) { return TextFind(block, marker, 1, true) != -1; }
+
+void AppendDefaultLines(Text& block, const Text& url) {
+  if (!Holds(block, "Accept: ")) block += kAcceptLine;
+  if (!Holds(block, "Referer: ")) block += TextJoin({"Referer: ", url, "\r\n"});
+  if (!Holds(block, "Accept-Language: ")) block += "Accept-Language: zh-cn\r\n";
+}
+
+Bytes ReadBody(transport::Request& request) {
+  Bytes body;
+  try {
+    if (const auto length = request.ContentLength()) body.reserve(std::min(*length, kMaxReserve));
+    char buffer[kReadSize];
+    for (;;) {
+      PumpEvents();
+      const size_t n = request.Read(buffer, sizeof buffer);
+      if (n == 0) break;
+      body.append(buffer, n);
+    }
+  } catch (const std::bad_alloc&) {
+    // Out of memory: what arrived so far is the result.
+  }
+  return body;
+}
+
+}  // namespace
+
+Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* requestHeaders, const Text& postData,
+                Text* responseHeaders) {
+  Text ownRequestHeaders, ownResponseHeaders;
+  Text& block = requestHeaders ? *requestHeaders : ownRequestHeaders;
+  Text& received = responseHeaders ? *responseHeaders : ownResponseHeaders;
+
+  Text path = UrlPath(url);
+  path = path.substr(0, path.find('#'));  // a fragment never goes on the wire
+  const Text host = UrlHost(url);
+
+  Bytes body;
+  {
+    const bool direct = OnlySpaces(proxy);
+    transport::Session session(kAgent, direct ? transport::Access::kDirect : transport::Access::kProxy,
+                               direct ? Text() : "http=" + proxy);
+    if (!session.IsOpen()) return FailureResult();
+    transport::Connection connection(session, host, UrlPort(url) & 0xFFFF);
+    if (!connection.IsOpen()) return FailureResult();
+    transport::Request request(connection, method, path, "HTTP/1.1", transport::kReload);
+    if (!request.IsOpen()) return FailureResult();
+
+    AppendDefaultLines(block, url);
+    const Text verb = UpperAscii(method);
+    if (verb.empty() || verb == "GET") {
+      request.Send(block);
+    } else if (verb == "POST") {
+      if (!postData.empty()) {
+        if (!Holds(block, "Content-Type: ")) block += kContentTypeLine;
+        block += TextJoin({"Content-Length: ", std::to_string(postData.size()), "\r\n"});
+      }
+      request.Send(block, postData);
+    } else {
+      return FailureResult();
+    }
+
+    body = ReadBody(request);
+    received.assign(kHeaderCapacity, ' ');
+    request.QueryRawHeaders(received, kHeaderCapacity);
+  }  // request, connection and session close here, in that order
+
+  if (Holds(received, "Set-Cookie: ")) {
+    const Text cookieUrl = TextJoin({"http://", host});
+    CookiePass(received, [&](std::string_view name, std::string_view data) {
+      transport::SetCookie(cookieUrl, name, data);
+    });
+  }
+  return body;
+}
+
+Text FetchPageText(const Text& url, const Text& method, const Text& proxy, Text* requestHeaders, const Text& postData,
+                   Text* responseHeaders) {
+  return BytesToText(FetchPage(url, method, proxy, requestHeaders, postData, responseHeaders));
+}
+
+}  // namespace pakeno

@@ -1,0 +1,139 @@
+#pragma once
+
+// The HTTP transport: sessions, connections and requests over libcurl, with
+// one process-wide cookie store. It offers what the request code needs of a
+// platform HTTP library and puts on the wire exactly the requests it is told:
+// the request target and header lines go out byte for byte as given.
+//
+// Each handle is closed by its owner; a request keeps a reference to its
+// connection and that to its session, so they are destroyed in reverse order.
+// Every request drives its own libcurl multi handle, so a request started
+// from the event pump between two reads of another runs to its end without
+// touching the outer one.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pakeno::transport {
+
+enum class Access {
+  kDirect,  // no proxy, whatever the environment says
+  kProxy,   // the proxy list given, e.g. "http=127.0.0.1:8888"
+  kSystem,  // as the system is configured: http_proxy, https_proxy, no_proxy
+};
+
+struct Timeouts {
+  std::chrono::milliseconds connect{60'000};  // to have a connection
+  std::chrono::milliseconds idle{60'000};     // nothing received for this long ends the transfer
+  std::chrono::milliseconds total{0};         // 0: no overall limit
+};
+
+// Default time-outs of new sessions; tests shorten them. Returns the previous ones.
+Timeouts SetDefaultTimeouts(const Timeouts& timeouts);
+
+class Session {
+ public:
+  Session(std::string_view agent, Access access, std::string_view proxyList = {});
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // False when the session was refused; nothing can be done through it.
+  bool IsOpen() const { return open_; }
+
+  const std::string& Agent() const { return agent_; }
+  Access GetAccess() const { return access_; }
+  // The proxy for a scheme ("http" or "https"), empty when requests go direct.
+  std::string ProxyFor(std::string_view scheme) const;
+  const Timeouts& GetTimeouts() const { return timeouts_; }
+  void SetTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
+
+ private:
+  bool open_ = false;
+  std::string agent_;
+  Access access_;
+  std::string httpProxy_, httpsProxy_;
+  Timeouts timeouts_;
+};
+
+// Makes every new session fail to open, as when the platform refuses one.
+void SetSessionRefusalForTesting(bool refuse);
+
+class Connection {
+ public:
+  // Port 0 means the service's default (80, or 443 for a secure request).
+  Connection(const Session& session, std::string_view server, int port,
+             std::optional<std::string> userName = {}, std::optional<std::string> password = {});
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  bool IsOpen() const { return session_.IsOpen(); }
+  const Session& GetSession() const { return session_; }
+  const std::string& Server() const { return server_; }
+  int Port() const { return port_; }
+  const std::optional<std::string>& UserName() const { return userName_; }
+  const std::optional<std::string>& Password() const { return password_; }
+
+ private:
+  const Session& session_;
+  std::string server_;
+  int port_;
+  std::optional<std::string> userName_, password_;
+};
+
+enum RequestFlags : unsigned {
+  kReload = 1u << 0,  // never from a cache (this transport keeps none)
+  kSecure = 1u << 1,  // https, certificates verified against the trust store
+};
+
+class Request {
+ public:
+  // `target` goes on the request line as given ("/p?q=1"); `version` is
+  // "HTTP/1.1" or "HTTP/1.0".
+  Request(const Connection& connection, std::string_view verb, std::string_view target,
+          std::string_view version, unsigned flags);
+  ~Request();
+  Request(const Request&) = delete;
+  Request& operator=(const Request&) = delete;
+
+  bool IsOpen() const;
+
+  // Header lines, each ended by CR LF; a line replaces one of the same name,
+  // or is added. False when the block holds no header line.
+  bool AddHeaders(std::string_view block);
+
+  // Sends the request with `headers` (CR LF lines, added after the others)
+  // and the body, and waits until the final response's header block has
+  // arrived. Redirects are followed. False when no response came (name not
+  // resolved, connection refused, TLS failure, time-out, redirect loop).
+  bool Send(std::string_view headers = {}, std::string_view body = {});
+
+  // Up to `capacity` bytes of the body; 0 only at its end or on failure.
+  size_t Read(char* buffer, size_t capacity);
+
+  // The final response's status line and header lines, each ended by CR LF,
+  // and the empty line that closes the block. False when there is none, or
+  // when the block and a terminating NUL need more than `capacity` bytes.
+  bool QueryRawHeaders(std::string& block, size_t capacity) const;
+
+  // The response's Content-Length, when it announced one.
+  std::optional<uint64_t> ContentLength() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Stores one cookie in the process-wide store, as if `url` had set it.
+// `data` is the value, optionally followed by attributes ("b; path=/").
+bool SetCookie(std::string_view url, std::string_view name, std::string_view data);
+
+// The stored cookies in Netscape format lines; for tests.
+std::string ListCookiesForTesting();
+void ClearCookiesForTesting();
+
+}  // namespace pakeno::transport
