@@ -1,0 +1,137 @@
+#include "support/scripted_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace pakeno::testing {
+namespace {
+
+size_t ContentLengthOf(const std::string& head) {
+  std::string lower = head;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const size_t at = lower.find("\r\ncontent-length:");
+  if (at == std::string::npos) return 0;
+  return std::strtoul(head.c_str() + at + 17, nullptr, 10);
+}
+
+}  // namespace
+
+bool Reply::Send(std::string_view bytes) {
+  while (!closed_ && !bytes.empty()) {
+    const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return !closed_;
+}
+
+void Reply::Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+void Reply::Close() {
+  if (!closed_) ::shutdown(fd_, SHUT_RDWR);
+  closed_ = true;
+}
+
+ScriptedServer::ScriptedServer(Script script) : script_(std::move(script)) {
+  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::listen(listenFd_, 64);
+  socklen_t length = sizeof address;
+  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
+  port_ = ntohs(address.sin_port);
+  acceptor_ = std::thread([this] { AcceptLoop(); });
+}
+
+ScriptedServer::~ScriptedServer() {
+  stopping_ = true;
+  ::shutdown(listenFd_, SHUT_RDWR);
+  acceptor_.join();
+  {
+    std::lock_guard lock(mutex_);
+    for (int fd : clientFds_) ::shutdown(fd, SHUT_RDWR);
+  }
+  for (std::thread& worker : workers_) worker.join();
+  for (int fd : clientFds_) ::close(fd);
+  ::close(listenFd_);
+}
+
+std::string ScriptedServer::Url(std::string_view path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+}
+
+std::vector<std::string> ScriptedServer::Requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+std::string ScriptedServer::LastRequest() const {
+  std::lock_guard lock(mutex_);
+  return requests_.empty() ? std::string() : requests_.back();
+}
+
+void ScriptedServer::AcceptLoop() {
+  while (!stopping_) {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (stopping_) return;
+      continue;
+    }
+    std::lock_guard lock(mutex_);
+    clientFds_.push_back(fd);
+    workers_.emplace_back([this, fd] { Serve(fd); });
+  }
+}
+
+void ScriptedServer::Serve(int fd) {
+  std::string buffered;
+  char chunk[65536];
+  for (;;) {
+    // One request: the header block, then as many body bytes as it announces.
+    size_t headEnd;
+    while ((headEnd = buffered.find("\r\n\r\n")) == std::string::npos) {
+      const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+      if (n <= 0) return;
+      buffered.append(chunk, static_cast<size_t>(n));
+    }
+    const size_t total = headEnd + 4 + ContentLengthOf(buffered.substr(0, headEnd + 2));
+    while (buffered.size() < total) {
+      const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+      if (n <= 0) return;
+      buffered.append(chunk, static_cast<size_t>(n));
+    }
+    const std::string request = buffered.substr(0, total);
+    buffered.erase(0, total);
+    {
+      std::lock_guard lock(mutex_);
+      requests_.push_back(request);
+    }
+    Reply reply(fd);
+    script_(request, reply);
+    if (reply.closed()) return;
+  }
+}
+
+std::string Response(std::string_view body, std::string_view status, std::string_view extraHeaders) {
+  std::string response = "HTTP/1.1 " + std::string(status) + "\r\n";
+  response += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  response += "Connection: close\r\n";
+  response += extraHeaders;
+  response += "\r\n";
+  response += body;
+  return response;
+}
+
+std::string BodyOf(const std::string& request) {
+  const size_t end = request.find("\r\n\r\n");
+  return end == std::string::npos ? std::string() : request.substr(end + 4);
+}
+
+}  // namespace pakeno::testing

@@ -1,0 +1,84 @@
+#include "http/address_split.h"
+
+#include <gtest/gtest.h>
+
+namespace pakeno {
+namespace {
+
+struct SplitCase {
+  std::string_view address;
+  bool accepted;
+  std::string_view server;
+  int port;
+  std::string_view objectName;
+};
+
+TEST(SplitHttpAddress, Table) {
+  const SplitCase cases[] = {
+      {"http://srv/a/b.php?x=1", true, "srv", 80, "a/b.php?x=1"},
+      {"HTTP://Srv", true, "Srv", 80, "\\"},
+      {"srv:8080/x", true, "srv", 8080, "x"},
+      {"srv:/x", true, "srv", 80, "x"},  // a final ":" adds no piece
+      {"srv:abc/x", true, "srv", 0, "x"},
+      {"a:b:c/x", false, "", 0, ""},
+      {"http:\\\\srv\\dir\\page", true, "srv", 80, "dir/page"},
+      {"https://srv/x", true, "https", 80, "/srv/x"},
+      {"srv/", true, "srv", 80, ""},
+      {"srv:65616/x", true, "srv", 80, "x"},            // low 16 bits
+      {"srv:-1/x", true, "srv", 65535, "x"},
+      {"srv:\xA3\xB8\xA3\xB1/x", true, "srv", 81, "x"},  // full-width digits
+      {"srv: 81/x", true, "srv", 81, "x"},
+      // Mended: the scheme only at the start, backslashes only before "?".
+      {"srv/p?next=http://other/q", true, "srv", 80, "p?next=http://other/q"},
+      {"srv\\p?a=\\b", true, "srv", 80, "p?a=\\b"},
+      {"xhttp://srv/x", true, "xhttp", 80, "/srv/x"},
+      // Mended: no host, nothing to send.
+      {"", false, "", 0, ""},
+      {"/x", false, "", 0, ""},
+      {"http://", false, "", 0, ""},
+      {":80/x", false, "", 0, ""},
+      // 0xB0 0x5C is one character: its 0x5C is not a backslash.
+      {"srv/\xB0\x5C", true, "srv", 80, "\xB0\x5C"},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(std::string(c.address));
+    const std::optional<PostTarget> target = SplitHttpAddress(c.address);
+    ASSERT_EQ(target.has_value(), c.accepted);
+    if (!target) continue;
+    EXPECT_EQ(target->server, c.server);
+    EXPECT_EQ(target->objectName, c.objectName);
+    EXPECT_EQ(target->port, c.port);
+  }
+}
+
+TEST(SplitHttpsAddress, Table) {
+  const SplitCase cases[] = {
+      {"https://srv/x", true, "srv", 443, "x"},
+      {"HTTPS://srv", true, "srv", 443, "\\"},
+      {"https://srv:8443/x", false, "", 0, ""},
+      {"http://srv/x", false, "", 0, ""},
+      {"srv\\a\\b?c=\\d", true, "srv", 443, "a/b?c=\\d"},
+      {"srv/q?u=https://o/", true, "srv", 443, "q?u=https://o/"},
+      {"https:///x", false, "", 0, ""},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(std::string(c.address));
+    const std::optional<PostTarget> target = SplitHttpsAddress(c.address, 443);
+    ASSERT_EQ(target.has_value(), c.accepted);
+    if (!target) continue;
+    EXPECT_EQ(target->server, c.server);
+    EXPECT_EQ(target->port, c.port);
+    EXPECT_EQ(target->objectName, c.objectName);
+  }
+  EXPECT_EQ(SplitHttpsAddress("srv/x", 8443)->port, 8443);
+}
+
+TEST(RequestTargetOf, RootAndObjectName) {
+  EXPECT_EQ(RequestTargetOf({"s", 80, "\\"}), "/");
+  EXPECT_EQ(RequestTargetOf({"s", 80, ""}), "/");
+  EXPECT_EQ(RequestTargetOf({"s", 80, "a/b?c"}), "/a/b?c");
+  EXPECT_EQ(RequestTargetOf({"s", 80, "/srv/x"}), "//srv/x");
+}
+
+}  // namespace
+}  // namespace pakeno
