@@ -148,6 +148,7 @@ struct Request::State {
   // The response being received.
   std::string headerBlock;
   bool headersDone = false;  // the final response's header block is complete
+  std::string location;      // the current response's Location header
   std::string redirectUrl;   // set when the current response is to be followed
   long redirectStatus = 0;
   int redirects = 0;
@@ -173,20 +174,23 @@ struct Request::State {
   size_t Header(std::string_view line) {
     if (line.starts_with("HTTP/")) {  // a new response: 1xx, redirect or final
       headerBlock.clear();
+      location.clear();
       redirectUrl.clear();
     }
     std::string_view content = line;
     while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) content.remove_suffix(1);
     headerBlock.append(content).append("\r\n");
+    if (StartsWithIgnoringCase(content, "Location:")) {
+      std::string_view value = content.substr(9);
+      while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+      location = value;
+    }
     if (!content.empty()) return line.size();
 
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status / 100 == 1) return line.size();  // an interim response; the real one follows
-    char* location = nullptr;
-    curl_easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &location);
-    if (IsRedirect(status) && location && *location) {
-      redirectUrl = location;
+    if (IsRedirect(status) && !location.empty() && !(redirectUrl = Resolve(location)).empty()) {
       redirectStatus = status;
     } else {
       headersDone = true;
@@ -206,6 +210,20 @@ struct Request::State {
     }
     pending.append(piece);
     return piece.size();
+  }
+
+  // The absolute address of a Location value, relative to the current hop's.
+  std::string Resolve(const std::string& reference) const {
+    detail::Url resolved(curl_url());
+    if (!resolved) return {};
+    const std::string base = redirects == 0 ? url.substr(0, url.size() - 1) + target : url;
+    constexpr unsigned kLenient = CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS;
+    if (curl_url_set(resolved.get(), CURLUPART_URL, base.c_str(), kLenient) != CURLUE_OK) return {};
+    if (curl_url_set(resolved.get(), CURLUPART_URL, reference.c_str(), kLenient | CURLU_URLENCODE) != CURLUE_OK)
+      return {};
+    char* text = nullptr;
+    if (curl_url_get(resolved.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return {};
+    return detail::CurlText(text).get();
   }
 
   // Sets the options of one hop: `url` with the current verb, headers and body.

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include "http/http_session.h"
+#include "http/page_fetch.h"
+#include "platform/event_pump.h"
+#include "platform/transport.h"
+#include "support/scripted_server.h"
+
+namespace pakeno {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::BodyOf;
+using testing::Reply;
+using testing::Response;
+using testing::ScriptedServer;
+
+ScriptedServer::Script Answer(std::string body, std::string status = "200 OK", std::string headers = {}) {
+  return [=](const std::string&, Reply& reply) {
+    reply.Send(Response(body, status, headers));
+    reply.Close();
+  };
+}
+
+std::string HostPort(const ScriptedServer& server) { return "127.0.0.1:" + std::to_string(server.port()); }
+
+bool Has(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
+
+class Session : public ::testing::Test {
+ protected:
+  void SetUp() override { transport::ClearCookiesForTesting(); }
+  void TearDown() override {
+    SetEventPump({});
+    transport::SetDefaultTimeouts({});
+  }
+};
+
+TEST_F(Session, PostHttpPutsTheFormOnTheWireAsTyped) {
+  ScriptedServer server(Answer("done"));
+  HttpSession session;
+  // Over 1 KiB, where libcurl would otherwise ask for 100-continue.
+  const Text data = "user=\xD5\xC5\xC8\xFD&memo=" + Text(2000, 'm') + "&raw=%zz a+b";
+  EXPECT_EQ(session.PostHttp("http://" + HostPort(server) + "/cgi\\bin/a.php?x=\\1", data), "done");
+  const std::string request = server.LastRequest();
+  EXPECT_TRUE(request.starts_with("POST /cgi/bin/a.php?x=\\1 HTTP/1.1\r\n")) << request;
+  EXPECT_TRUE(Has(request, "\r\nHost: " + HostPort(server) + "\r\n"));
+  EXPECT_TRUE(Has(request, "\r\nUser-Agent: diri.rar\r\n"));
+  EXPECT_TRUE(Has(request, "\r\nContent-Type: application/x-www-form-urlencoded\r\n"));
+  EXPECT_TRUE(Has(request, "\r\nContent-Length: " + std::to_string(data.size()) + "\r\n"));
+  for (const char* absent : {"Accept", "Referer", "Expect", "Cookie", "Authorization"}) {
+    EXPECT_FALSE(Has(request, std::string("\r\n") + absent)) << absent;
+  }
+  EXPECT_EQ(BodyOf(request), data);
+}
+
+TEST_F(Session, AddressWithoutSlashGoesToTheRoot) {
+  ScriptedServer server(Answer("root"));
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(HostPort(server), "a=1"), "root");
+  EXPECT_TRUE(server.LastRequest().starts_with("POST / HTTP/1.1\r\n"));
+}
+
+TEST_F(Session, RefusedAddressesSendNothing) {
+  ScriptedServer server(Answer("x"));
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp("a:b:c/x", "a=1"), "");
+  EXPECT_EQ(session.PostHttp("/x", "a=1"), "");
+  EXPECT_EQ(session.PostHttps("https://" + HostPort(server) + "/x", "a=1"), "");
+  EXPECT_EQ(session.PostHttps("http://srv/x", "a=1"), "");
+  EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(Session, DeadSessionReturnsEmptyAtOnce) {
+  ScriptedServer server(Answer("x"));
+  transport::SetSessionRefusalForTesting(true);
+  HttpSession session;
+  transport::SetSessionRefusalForTesting(false);
+  EXPECT_FALSE(session.IsOpen());
+  EXPECT_EQ(session.PostHttp(server.Url("/x"), "a=1"), "");
+  EXPECT_TRUE(server.Requests().empty());
+  // The page fetch opens sessions of its own and still works.
+  EXPECT_EQ(FetchPage(server.Url("/x")), "x");
+}
+
+TEST_F(Session, ErrorPagesAndNulBytesComeBackWhole) {
+  const Bytes body("not\0found", 9);
+  ScriptedServer server(Answer(body, "404 Not Found"));
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(server.Url("/x"), "a"), body);
+}
+
+TEST_F(Session, ChunkedBodyIsDecoded) {
+  ScriptedServer server([](const std::string&, Reply& reply) {
+    reply.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n");
+    reply.Send("5\r\nhello\r\n");
+    reply.Sleep(20ms);
+    reply.Send("7\r\n, world\r\n0\r\n\r\n");
+    reply.Close();
+  });
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(server.Url("/c"), "a"), "hello, world");
+  EXPECT_EQ(FetchPage(server.Url("/c")), "hello, world");
+}
+
+TEST_F(Session, SlowBodyInManySmallPieces) {
+  std::string expected;
+  for (int i = 0; i < 200; ++i) expected += std::to_string(i) + ",";
+  ScriptedServer server([expected](const std::string&, Reply& reply) {
+    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(expected.size()) + "\r\n\r\n");
+    for (size_t i = 0; i < expected.size(); i += 7) {
+      reply.Send(expected.substr(i, 7));
+      if (i % 70 == 0) reply.Sleep(2ms);
+    }
+    reply.Close();
+  });
+  int pumps = 0;
+  SetEventPump([&] { ++pumps; });
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(server.Url("/s"), "a"), expected);
+  EXPECT_GT(pumps, 1);
+}
+
+TEST_F(Session, DroppedMidBodyReturnsWhatArrived) {
+  ScriptedServer server([](const std::string&, Reply& reply) {
+    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\npartial");
+    reply.Sleep(20ms);
+    reply.Close();
+  });
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(server.Url("/d"), "a"), "partial");
+  Text received;
+  EXPECT_EQ(FetchPage(server.Url("/d"), {}, {}, nullptr, {}, &received), "partial");
+  EXPECT_TRUE(received.starts_with("HTTP/1.1 200 OK\r\n"));
+}
+
+TEST_F(Session, RedirectsAreFollowedAndTheirCookiesKept) {
+  ScriptedServer server([](const std::string& request, Reply& reply) {
+    if (request.starts_with("GET /final")) {
+      reply.Send(Response("final body", "200 OK", "X-Final: yes\r\n"));
+    } else {
+      reply.Send(Response("moved", "302 Found", "Location: /final?from=1\r\nSet-Cookie: hop=1; path=/\r\n"));
+    }
+    reply.Close();
+  });
+  Text received;
+  EXPECT_EQ(FetchPage(server.Url("/start"), {}, {}, nullptr, {}, &received), "final body");
+  EXPECT_TRUE(Has(received, "X-Final: yes")) << received;
+  EXPECT_FALSE(Has(received, "302"));
+  EXPECT_TRUE(Has(transport::ListCookiesForTesting(), "\thop\t1"));
+
+  // A POST answered by 302 goes on as a GET without body or form headers.
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(server.Url("/form"), "a=1"), "final body");
+  const std::string last = server.LastRequest();
+  EXPECT_TRUE(last.starts_with("GET /final?from=1 HTTP/1.1\r\n")) << last;
+  EXPECT_FALSE(Has(last, "Content-Length"));
+  EXPECT_TRUE(Has(last, "Cookie: hop=1"));
+}
+
+TEST_F(Session, RedirectLoopEndsAsFailure) {
+  ScriptedServer server([](const std::string&, Reply& reply) {
+    reply.Send(Response("", "302 Found", "Location: /again\r\n"));
+    reply.Close();
+  });
+  Text received;
+  EXPECT_EQ(FetchPage(server.Url("/loop"), {}, {}, nullptr, {}, &received), "");
+  EXPECT_EQ(received, Text(1024, ' '));
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(server.Url("/loop"), "a"), "");
+  EXPECT_LE(server.Requests().size(), 2u * 11);
+}
+
+TEST_F(Session, SilentServerIsBoundedByTheTimeouts) {
+  ScriptedServer server([](const std::string&, Reply& reply) { reply.Sleep(3s); });
+  transport::SetDefaultTimeouts({1s, 1s, 0ms});
+  HttpSession session;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(session.PostHttp(server.Url("/silent"), "a"), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2900ms);
+}
+
+TEST_F(Session, NestedRequestFromTheEventPumpCompletesFirst) {
+  const std::string outerBody(200'000, 'o');
+  ScriptedServer server([&](const std::string& request, Reply& reply) {
+    if (request.starts_with("GET /inner")) {
+      reply.Send(Response("inner body"));
+    } else {
+      reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(outerBody.size()) + "\r\n\r\n");
+      for (size_t i = 0; i < outerBody.size(); i += 10'000) {
+        reply.Send(outerBody.substr(i, 10'000));
+        reply.Sleep(1ms);
+      }
+    }
+    reply.Close();
+  });
+  HttpSession session;
+  std::vector<Bytes> innerBodies;
+  int pumps = 0;
+  SetEventPump([&] {
+    if (++pumps == 3) {
+      innerBodies.push_back(FetchPage(server.Url("/inner")));
+      innerBodies.push_back(session.PostHttp(server.Url("/inner-post"), "b"));
+    }
+  });
+  EXPECT_EQ(session.PostHttp(server.Url("/outer"), "a"), outerBody);
+  ASSERT_EQ(innerBodies.size(), 2u);
+  EXPECT_EQ(innerBodies[0], "inner body");
+  EXPECT_EQ(innerBodies[1].size(), outerBody.size());  // the inner POST got a whole body of its own
+}
+
+TEST_F(Session, CookieStoreIsSharedByEverySession) {
+  ScriptedServer server([](const std::string& request, Reply& reply) {
+    if (request.starts_with("GET /set")) {
+      reply.Send(Response("set", "200 OK", "Set-Cookie: fromget=1; path=/\r\n"));
+    } else if (request.starts_with("POST /set")) {
+      reply.Send(Response("set", "200 OK", "Set-Cookie: frompost=2; path=/\r\n"));
+    } else {
+      reply.Send(Response("plain"));
+    }
+    reply.Close();
+  });
+  HttpSession session;
+  FetchPage(server.Url("/set"));
+  session.PostHttp(server.Url("/check"), "a");
+  EXPECT_TRUE(Has(server.LastRequest(), "Cookie: fromget=1")) << server.LastRequest();
+
+  session.PostHttp(server.Url("/set"), "a");
+  FetchPage(server.Url("/check"));
+  EXPECT_TRUE(Has(server.LastRequest(), "frompost=2")) << server.LastRequest();
+}
+
+}  // namespace
+}  // namespace pakeno
