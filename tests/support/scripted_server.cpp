@@ -32,6 +32,15 @@ bool Reply::Send(std::string_view bytes) {
 
 void Reply::Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 
+void Reply::WaitForPeerClose(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  char byte;
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 50) > 0 && ::recv(fd_, &byte, 1, MSG_PEEK) <= 0) return;
+  }
+}
+
 void Reply::Close() {
   if (!closed_) ::shutdown(fd_, SHUT_RDWR);
   closed_ = true;

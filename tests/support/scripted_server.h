@@ -19,6 +19,8 @@ class Reply {
   bool Send(std::string_view bytes);  // false once the peer is gone
   void Sleep(std::chrono::milliseconds duration);
   void Close();  // ends the connection now
+  // Waits, answering nothing, until the peer hangs up or `limit` passes.
+  void WaitForPeerClose(std::chrono::milliseconds limit);
   bool closed() const { return closed_; }
 
  private:

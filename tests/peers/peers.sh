@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Starts (or stops) the real peers the tests talk to, all on 127.0.0.1:
+#   nginx  http 18080; https 18443 (test CA), 18444 (self-signed),
+#          18445 (expired), 18446 (another host's name), 18447 (unknown CA)
+#   tinyproxy 18888
+# Usage: peers.sh start|stop DIR   (DIR holds configs, certificates, logs)
+set -euo pipefail
+action=$1
+dir=$(mkdir -p "$2" && cd "$2" && pwd)
+
+stop() {
+  for pidfile in "$dir/nginx.pid" "$dir/tinyproxy.pid"; do
+    if [ -s "$pidfile" ]; then
+      pid=$(cat "$pidfile")
+      kill "$pid" 2>/dev/null || true
+      for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    fi
+  done
+}
+
+if [ "$action" = stop ]; then
+  stop
+  exit 0
+fi
+stop
+
+cd "$dir"
+mkdir -p www/files tmp certs
+chmod 755 "$dir" www www/files
+
+# --- certificates, made afresh on each start
+(
+  cd certs
+  rm -f index.txt*
+  key() { openssl ecparam -name prime256v1 -genkey -noout -out "$1" 2>/dev/null; }
+  ca() {  # name
+    key "$1.key"
+    openssl req -x509 -new -key "$1.key" -days 3650 -subj "/CN=Pakeno test $1" -out "$1.pem" 2>/dev/null
+  }
+  leaf() {  # name ca san [startdate enddate]
+    key "$1.key"
+    openssl req -new -key "$1.key" -subj "/CN=$1" -out "$1.csr" 2>/dev/null
+    printf 'subjectAltName=%s\nbasicConstraints=CA:FALSE\n' "$3" > "$1.ext"
+    if [ $# -ge 5 ]; then
+      : > index.txt
+      cat > ca.cnf <<CNF
+[ca]
+default_ca = test
+[test]
+database = index.txt
+new_certs_dir = .
+serial = serial
+default_md = sha256
+policy = any
+copy_extensions = none
+[any]
+commonName = supplied
+CNF
+      echo 1000 > serial
+      openssl ca -batch -config ca.cnf -cert "$2.pem" -keyfile "$2.key" -in "$1.csr" -out "$1.pem" \
+        -startdate "$4" -enddate "$5" -extfile "$1.ext" -notext >/dev/null 2>&1
+    else
+      openssl x509 -req -in "$1.csr" -CA "$2.pem" -CAkey "$2.key" -CAcreateserial -days 365 \
+        -extfile "$1.ext" -out "$1.pem" 2>/dev/null
+    fi
+  }
+  ca testca
+  ca otherca
+  leaf good testca "IP:127.0.0.1,DNS:localhost"
+  leaf expired testca "IP:127.0.0.1,DNS:localhost" 20200101000000Z 20200201000000Z
+  leaf wronghost testca "DNS:other.example"
+  leaf unknownca otherca "IP:127.0.0.1,DNS:localhost"
+  key selfsigned.key
+  openssl req -x509 -new -key selfsigned.key -days 365 -subj "/CN=127.0.0.1" \
+    -addext "subjectAltName=IP:127.0.0.1" -out selfsigned.pem 2>/dev/null
+)
+
+# --- content
+printf 'hello from nginx\n' > www/index.html
+printf '\xd6\xd0\xce\xc4 GBK page\n' > www/files/gbk.txt
+[ -s www/files/big.bin ] || head -c $((64 << 20)) /dev/urandom > www/files/big.bin
+chmod 644 www/index.html www/files/*
+
+# --- nginx
+tls_server() {  # port cert
+  cat <<CONF
+  server {
+    listen 127.0.0.1:$1 ssl;
+    ssl_certificate $dir/certs/$2.pem;
+    ssl_certificate_key $dir/certs/$2.key;
+    root $dir/www;
+    location / { error_page 405 =200 \$uri; }
+  }
+CONF
+}
+cat > nginx.conf <<CONF
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/nginx-error.log;
+$( [ "$(id -u)" -eq 0 ] && echo "user root;" )
+events { worker_connections 256; }
+http {
+  access_log $dir/nginx-access.log;
+  client_body_temp_path $dir/tmp/body;
+  proxy_temp_path $dir/tmp/proxy;
+  fastcgi_temp_path $dir/tmp/fastcgi;
+  uwsgi_temp_path $dir/tmp/uwsgi;
+  scgi_temp_path $dir/tmp/scgi;
+  default_type application/octet-stream;
+  client_max_body_size 100m;
+  server {
+    listen 127.0.0.1:18080;
+    root $dir/www;
+    # A POST to a static file answers with the file, so form POSTs have a peer.
+    location / { error_page 405 =200 \$uri; }
+  }
+$(tls_server 18443 good)
+$(tls_server 18444 selfsigned)
+$(tls_server 18445 expired)
+$(tls_server 18446 wronghost)
+$(tls_server 18447 unknownca)
+}
+CONF
+nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/nginx-error.log"
+
+# --- tinyproxy
+cat > tinyproxy.conf <<CONF
+Port 18888
+Listen 127.0.0.1
+Timeout 60
+MaxClients 20
+Allow 127.0.0.1
+PidFile "$dir/tinyproxy.pid"
+LogFile "$dir/tinyproxy.log"
+LogLevel Info
+DisableViaHeader Yes
+$( [ "$(id -u)" -eq 0 ] && printf 'User root\nGroup root\n' )
+CONF
+tinyproxy -c "$dir/tinyproxy.conf"
+
+# Wait until all of them answer.
+for port in 18080 18443 18888; do
+  for _ in $(seq 50); do
+    (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
+    sleep 0.1
+  done
+done
+echo "peers up in $dir"
