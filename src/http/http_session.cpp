@@ -1,16 +1,13 @@
 #include "http/http_session.h"
 
-#include <new>
-
 #include "http/address_split.h"
-#include "platform/event_pump.h"
+#include "http/body_reader.h"
 #include "platform/transport.h"
 
 namespace pakeno {
 namespace {
 
 constexpr std::string_view kContentTypeLine = "Content-Type: application/x-www-form-urlencoded\r\n";
-constexpr size_t kReadSize = 2048;
 
 struct PostRequest {
   const PostTarget& target;
@@ -28,20 +25,7 @@ Bytes Post(const transport::Session& session, const PostRequest& post) {
   if (!request.AddHeaders(post.headerBlock)) return {};
   if (!request.Send({}, post.data)) return {};
 
-  Bytes body;
-  try {
-    if (const auto length = request.ContentLength()) body.reserve(std::min<uint64_t>(*length, 256u << 20));
-    char buffer[kReadSize] = {};
-    size_t count = 0;
-    do {
-      count = request.Read(buffer, sizeof buffer);
-      body.append(buffer, count);
-      PumpEvents();
-    } while (count != 0);
-  } catch (const std::bad_alloc&) {
-    // Out of memory: what arrived so far is the result.
-  }
-  return body;
+  return ReadWholeBody(request, PumpAt::kAfterEachRead);
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 #include "http/page_fetch.h"
 
-#include <new>
-
+#include "http/body_reader.h"
 #include "http/cookie_pass.h"
 #include "http/text.h"
 #include "http/url.h"
-#include "platform/event_pump.h"
 #include "platform/transport.h"
 
 namespace pakeno {
@@ -16,10 +14,7 @@ constexpr std::string_view kAcceptLine =
     "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
     "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*\r\n";
 constexpr std::string_view kContentTypeLine = "Content-Type: application/x-www-form-urlencoded\r\n";
-constexpr size_t kReadSize = 2048;
 constexpr size_t kHeaderCapacity = 1024;
-// Reserving from a Content-Length saves copies; a lying server must not make us reserve gigabytes.
-constexpr uint64_t kMaxReserve = 256u << 20;
 
 Bytes FailureResult() { return Bytes(255, '\0'); }
 
@@ -50,23 +45,6 @@ void AppendDefaultLines(Text& block, const Text& url) {
   if (!Holds(block, "Accept: ")) block += kAcceptLine;
   if (!Holds(block, "Referer: ")) block += TextJoin({"Referer: ", url, "\r\n"});
   if (!Holds(block, "Accept-Language: ")) block += "Accept-Language: zh-cn\r\n";
-}
-
-Bytes ReadBody(transport::Request& request) {
-  Bytes body;
-  try {
-    if (const auto length = request.ContentLength()) body.reserve(std::min(*length, kMaxReserve));
-    char buffer[kReadSize];
-    for (;;) {
-      PumpEvents();
-      const size_t n = request.Read(buffer, sizeof buffer);
-      if (n == 0) break;
-      body.append(buffer, n);
-    }
-  } catch (const std::bad_alloc&) {
-    // Out of memory: what arrived so far is the result.
-  }
-  return body;
 }
 
 }  // namespace
@@ -106,7 +84,7 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
       return FailureResult();
     }
 
-    body = ReadBody(request);
+    body = ReadWholeBody(request, PumpAt::kBeforeEachRead);
     received.assign(kHeaderCapacity, ' ');
     request.QueryRawHeaders(received, kHeaderCapacity);
   }  // request, connection and session close here, in that order

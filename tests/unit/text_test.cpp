@@ -123,3 +123,23 @@ TEST(TruncateToInt, TowardZeroAndSaturating) {
 
 }  // namespace
 }  // namespace pakeno
+
+namespace pakeno {
+namespace {
+
+TEST(TextSplit, PartsRule) {
+  using Parts = std::vector<Text>;
+  EXPECT_EQ(TextSplit("", ":"), Parts{});
+  EXPECT_EQ(TextSplit("abc", ":"), Parts{"abc"});
+  EXPECT_EQ(TextSplit("a:b", ":"), (Parts{"a", "b"}));
+  EXPECT_EQ(TextSplit("a:", ":"), Parts{"a"});             // no empty last part
+  EXPECT_EQ(TextSplit(":a", ":"), (Parts{"", "a"}));       // an empty first part counts
+  EXPECT_EQ(TextSplit("a::b", ":"), (Parts{"a", "", "b"}));
+  EXPECT_EQ(TextSplit("1.0.1.", "."), (Parts{"1", "0", "1"}));
+  EXPECT_EQ(TextSplit("x&amp;y&amp;z", "amp;"), (Parts{"x&", "y&", "z"}));
+  // 0x81 0x3A is one character; its second byte is no ":".
+  EXPECT_EQ(TextSplit("\x81:b", ":"), Parts{"\x81:b"});
+}
+
+}  // namespace
+}  // namespace pakeno

@@ -1,0 +1,42 @@
+#include "http/body_reader.h"
+
+#include <algorithm>
+#include <new>
+
+#include "platform/event_pump.h"
+#include "platform/memory_hint.h"
+
+namespace pakeno {
+namespace {
+
+constexpr size_t kReadSize = 2048;
+// A Content-Length is only a hint: a lying server must not make us reserve gigabytes.
+constexpr uint64_t kMaxReserve = 256u << 20;
+constexpr size_t kHugePageWorthy = 4u << 20;
+
+}  // namespace
+
+Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt) {
+  Bytes body;
+  try {
+    if (const auto length = request.ContentLength()) body.reserve(std::min(*length, kMaxReserve));
+    size_t advised = 0;
+    char buffer[kReadSize] = {};
+    for (;;) {
+      if (pumpAt == PumpAt::kBeforeEachRead) PumpEvents();
+      const size_t count = request.Read(buffer, sizeof buffer);
+      body.append(buffer, count);
+      if (pumpAt == PumpAt::kAfterEachRead) PumpEvents();
+      if (count == 0) break;
+      if (body.capacity() >= kHugePageWorthy && body.capacity() != advised) {
+        AdviseHugePages(body.data(), body.capacity());
+        advised = body.capacity();
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // Out of memory: what arrived so far is the result.
+  }
+  return body;
+}
+
+}  // namespace pakeno

@@ -1,0 +1,16 @@
+#include "platform/memory_hint.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+namespace pakeno {
+
+void AdviseHugePages(void* data, size_t size) {
+  constexpr uintptr_t kHugePage = 2u << 20;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kHugePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // a hint: failure is fine
+}
+
+}  // namespace pakeno

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstddef>
+
+namespace pakeno {
+
+// Asks the kernel to back a large buffer with huge pages. Filling a body of
+// tens of MiB otherwise spends most of its time in page faults.
+void AdviseHugePages(void* data, size_t size);
+
+}  // namespace pakeno
