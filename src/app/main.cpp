@@ -1,2 +1,3 @@
-// The window arrives with the desktop issue; until then the tool starts and ends.
-int main() { return 0; }
+#include "app/startup.h"
+
+int main(int argc, char** argv) { return pakeno::RunProgram(argc, argv); }

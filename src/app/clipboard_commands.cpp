@@ -1,0 +1,22 @@
+#include "app/clipboard_commands.h"
+
+namespace pakeno {
+
+void PressClear(WindowControls& window) {
+  window.WriteText(EditBox::kAddress, {});
+  window.WriteText(EditBox::kData, {});
+  window.WriteText(EditBox::kReturn, {});
+}
+
+void PressCopy(WindowControls& window, EditBox box, Clipboard& clipboard, MessageBoxes& boxes) {
+  const Text text = window.ReadText(box);
+  clipboard.SetText(text);
+  // Confirming a copy that did not happen would tell the user a falsehood.
+  if (clipboard.GetText() != text) {
+    boxes.Show("复制失败，剪贴板暂时无法使用！", "错误", MessageButtons::kOk, MessageIcon::kWarning);
+    return;
+  }
+  boxes.Show("已复制到剪贴板，可粘贴使用。", "信息：", MessageButtons::kOk, MessageIcon::kNone);
+}
+
+}  // namespace pakeno

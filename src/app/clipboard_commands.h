@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/window_controls.h"
+#include "platform/clipboard.h"
+#include "platform/message_box.h"
+
+namespace pakeno {
+
+// Empties the address, data and return boxes, in that order, silently.
+void PressClear(WindowControls& window);
+
+// Puts the box's text on the clipboard and confirms it; when the clipboard
+// does not hold the text afterwards, says so instead.
+void PressCopy(WindowControls& window, EditBox box, Clipboard& clipboard, MessageBoxes& boxes);
+
+}  // namespace pakeno

@@ -1,0 +1,66 @@
+#pragma once
+
+// The tool's one window: three boxes on the left, the two radio pairs and
+// five buttons on the right, a credit line at the bottom. It lays out its
+// controls, implements the keyboard rules and hands each click to the
+// handler it was given; it has no logic of its own.
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+#include "app/window_controls.h"
+
+class QAbstractButton;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace pakeno {
+
+struct WindowHandlers {
+  std::function<void()> created;  // the window exists and is not shown yet
+  std::function<void()> destroyed;  // the user closed the window
+  std::function<void()> send;
+  std::function<void(EditBox)> copy;
+  std::function<void()> clear;
+};
+
+class MainWindow : public QWidget, public WindowControls {
+ public:
+  explicit MainWindow(WindowHandlers handlers);
+
+  // Creates the controls hidden, runs the created handler to its end, then
+  // shows the window.
+  void Load();
+
+  Text ReadText(EditBox box) override;
+  void WriteText(EditBox box, const Text& text) override;
+  bool ReadChecked(RadioBox radio) override;
+
+  // The controls that take the focus, in Tab order.
+  const std::array<QWidget*, 12>& TabCycle() const { return tabCycle_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  void BuildControls();
+  void MoveFocus(QWidget* from, bool forward);
+
+  WindowHandlers handlers_;
+  QLineEdit* address_ = nullptr;
+  QPlainTextEdit* data_ = nullptr;
+  QPlainTextEdit* return_ = nullptr;
+  QRadioButton* http_ = nullptr;
+  QRadioButton* https_ = nullptr;
+  QRadioButton* post_ = nullptr;
+  QRadioButton* get_ = nullptr;
+  std::array<QWidget*, 12> tabCycle_{};
+};
+
+}  // namespace pakeno

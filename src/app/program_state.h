@@ -1,0 +1,36 @@
+#pragma once
+
+// The program-wide state, alive from start-up until the program ends.
+
+#include <functional>
+#include <memory>
+
+#include "http/http_session.h"
+#include "platform/types.h"
+
+namespace pakeno {
+
+struct ProgramState {
+  Text submitAddress;  // the address box at the last accepted press
+  Text submitData;     // the data box at the last accepted press
+  Text returnInfo;     // the last response body, as text
+  std::unique_ptr<HttpSession> httpSession;
+};
+
+ProgramState& Program();
+
+// Releases the three texts, then destroys the session object. Runs at most
+// once per process, whoever calls it first.
+void ExitCleanup();
+
+// Ends the process with `code` after ExitCleanup. Safe to call from inside a
+// running request, whose caller is then never returned to. Returns only when
+// a test has replaced the termination.
+void EndProgram(int code);
+
+// Test seams: what ends the process, and an observer of ExitCleanup.
+void SetTerminateForTesting(std::function<void(int code)> terminate);
+void SetExitCleanupObserverForTesting(std::function<void()> observer);
+void ResetExitCleanupForTesting();
+
+}  // namespace pakeno

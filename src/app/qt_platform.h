@@ -1,0 +1,30 @@
+#pragma once
+
+// The platform interfaces as the Qt window provides them.
+
+#include "platform/browser.h"
+#include "platform/clipboard.h"
+#include "platform/message_box.h"
+
+namespace pakeno {
+
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  MessageAnswer Show(const Text& text, const Text& title, MessageButtons buttons, MessageIcon icon) override;
+};
+
+class QtClipboard : public Clipboard {
+ public:
+  void SetText(const Text& text) override;
+  Text GetText() override;
+};
+
+class QtBrowser : public Browser {
+ public:
+  void Open(const Text& address) override;
+};
+
+// Lets the window's pending events run from inside a request's read loop.
+void InstallQtEventPump();
+
+}  // namespace pakeno

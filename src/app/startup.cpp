@@ -1,0 +1,47 @@
+#include "app/startup.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/clipboard_commands.h"
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "app/qt_platform.h"
+#include "app/submission.h"
+
+namespace pakeno {
+
+int RunProgram(int& argc, char** argv, const StartupOptions& options) {
+  QApplication application(argc, argv);
+
+  Program().httpSession = std::make_unique<HttpSession>();
+  std::atexit([] { ExitCleanup(); });
+
+  QtMessageBoxes qtBoxes;
+  MessageBoxes& boxes = options.messageBoxes ? *options.messageBoxes : qtBoxes;
+  if (options.failWindowLoad) {
+    boxes.Show("运行时出错!\n\n错误信息：载入启动窗口失败\n", "错误", MessageButtons::kOk, MessageIcon::kError);
+    std::fflush(nullptr);
+    std::_Exit(-1);  // a fatal error skips the exit routine
+  }
+
+  QtClipboard clipboard;
+  MainWindow* window = nullptr;
+  WindowHandlers handlers;
+  handlers.created = [] {};
+  handlers.destroyed = [] { EndProgram(0); };
+  handlers.send = [&] { PressSend(*window, boxes, Program()); };
+  handlers.copy = [&](EditBox box) { PressCopy(*window, box, clipboard, boxes); };
+  handlers.clear = [&] { PressClear(*window); };
+  MainWindow mainWindow(std::move(handlers));
+  window = &mainWindow;
+
+  InstallQtEventPump();
+  mainWindow.Load();
+  if (options.onShown) options.onShown(mainWindow);
+  return application.exec();
+}
+
+}  // namespace pakeno

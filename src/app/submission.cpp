@@ -1,0 +1,68 @@
+#include "app/submission.h"
+
+#include "http/page_fetch.h"
+
+namespace pakeno {
+namespace {
+
+void ShowError(MessageBoxes& boxes, const char* text, MessageIcon icon) {
+  boxes.Show(text, "错误", MessageButtons::kOk, icon);
+}
+
+// Message A or B; false when the press is refused.
+bool Validate(WindowControls& window, MessageBoxes& boxes) {
+  const bool post = window.ReadChecked(RadioBox::kPost);
+  const bool get = window.ReadChecked(RadioBox::kGet);
+  if ((post || get) && window.ReadText(EditBox::kAddress).empty()) {
+    ShowError(boxes, "提交地址不能为空！", MessageIcon::kWarning);
+    return false;
+  }
+  if (post && window.ReadText(EditBox::kData).empty()) {
+    ShowError(boxes, "提交数据不能为空！", MessageIcon::kWarning);
+    return false;
+  }
+  return post || get;
+}
+
+void ShowBody(WindowControls& window, ProgramState& state, Text body) {
+  state.returnInfo = std::move(body);
+  window.WriteText(EditBox::kReturn, state.returnInfo);
+}
+
+}  // namespace
+
+void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state) {
+  if (!Validate(window, boxes)) {
+    ShowError(boxes, "发送失败！", MessageIcon::kNone);
+    return;
+  }
+  state.submitAddress = window.ReadText(EditBox::kAddress);
+  state.submitData = window.ReadText(EditBox::kData);
+
+  if (window.ReadChecked(RadioBox::kPost)) {
+    // Copies: a nested press during the request may replace the globals.
+    const Text address = state.submitAddress, data = state.submitData;
+    Bytes body;
+    if (!state.httpSession) {
+      // Only after ExitCleanup; nothing can be sent any more.
+    } else if (window.ReadChecked(RadioBox::kHttp)) {
+      body = state.httpSession->PostHttp(address, data);
+    } else if (window.ReadChecked(RadioBox::kHttps)) {
+      body = state.httpSession->PostHttps(address, data);
+    }
+    ShowBody(window, state, BytesToText(body));
+    return;
+  }
+
+  if (!window.ReadText(EditBox::kData).empty()) {
+    const MessageAnswer answer = boxes.Show("GET访问不需要提交数据！是否自动清空已填写的数据？", "错误",
+                                            MessageButtons::kYesNo, MessageIcon::kQuestion);
+    if (answer != MessageAnswer::kYes) return;
+    window.WriteText(EditBox::kData, {});
+    state.submitData.clear();
+  }
+  const Text address = state.submitAddress;
+  ShowBody(window, state, FetchPageText(address));
+}
+
+}  // namespace pakeno

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/program_state.h"
+#include "app/window_controls.h"
+#include "platform/message_box.h"
+
+namespace pakeno {
+
+// The send button: validates the boxes, stores the texts, sends the POST
+// (http or https, through the session object) or the GET (through the page
+// fetch) and shows the body in the return box. A failed request shows no
+// message; the return box just becomes empty.
+void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state);
+
+}  // namespace pakeno

@@ -1,0 +1,23 @@
+#pragma once
+
+// What the workflows see of the main window: its boxes' texts and its radio
+// boxes' states, nothing else. The Qt window implements it; tests use a fake.
+
+#include "platform/types.h"
+
+namespace pakeno {
+
+enum class EditBox { kAddress, kData, kReturn };
+enum class RadioBox { kHttp, kHttps, kPost, kGet };
+
+class WindowControls {
+ public:
+  virtual ~WindowControls() = default;
+  // The box's whole current text, as GBK.
+  virtual Text ReadText(EditBox box) = 0;
+  // Replaces the box's whole text; the empty text clears it.
+  virtual void WriteText(EditBox box, const Text& text) = 0;
+  virtual bool ReadChecked(RadioBox radio) = 0;
+};
+
+}  // namespace pakeno
