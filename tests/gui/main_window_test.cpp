@@ -1,0 +1,217 @@
+// The window under QT_QPA_PLATFORM=offscreen: layout, captions, keyboard.
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+
+namespace pakeno {
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+class Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WindowHandlers handlers;
+    handlers.created = [this] { visibleWhenCreated = window->isVisible(); ++created; };
+    handlers.destroyed = [this] { ++destroyed; };
+    handlers.send = [this] { ++sends; };
+    handlers.copy = [this](EditBox) { ++copies; };
+    handlers.clear = [this] { ++clears; };
+    window = std::make_unique<MainWindow>(handlers);
+    window->Load();
+    window->activateWindow();
+    QApplication::processEvents();
+  }
+
+  template <typename T = QWidget>
+  T* Control(const char* name) {
+    T* control = window->findChild<T*>(U(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+
+  // Presses a key on `control` after giving it the focus.
+  void Press(QWidget* control, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    control->setFocus();
+    QTest::keyClick(control, key, modifiers);
+  }
+
+  std::unique_ptr<MainWindow> window;
+  bool visibleWhenCreated = true;
+  int created = 0, destroyed = 0, sends = 0, copies = 0, clears = 0;
+};
+
+TEST_F(Window, ControlTable) {
+  const struct {
+    const char* name;
+    const char* kind;
+    const char* parent;
+    QRect geometry;
+    const char* caption;
+  } table[] = {
+      {"透明标签提交地址", "QLabel", "", {10, 7, 64, 16}, "提交地址："},
+      {"编辑框提交地址", "QLineEdit", "", {10, 26, 288, 28}, ""},
+      {"透明标签提交数据", "QLabel", "", {10, 60, 64, 16}, "提交数据："},
+      {"编辑框提交数据", "QPlainTextEdit", "", {10, 79, 288, 120}, ""},
+      {"透明标签返回信息", "QLabel", "", {10, 206, 64, 16}, "返回信息："},
+      {"编辑框返回信息", "QPlainTextEdit", "", {10, 226, 287, 152}, ""},
+      {"分组框地址类型", "QGroupBox", "", {304, 16, 88, 72}, "地址类型"},
+      {"单选框http", "QRadioButton", "分组框地址类型", {8, 16, 72, 24}, "http"},
+      {"单选框https", "QRadioButton", "分组框地址类型", {8, 40, 72, 24}, "https"},
+      {"分组框数据包类型", "QGroupBox", "", {304, 96, 88, 72}, "访问类型"},
+      {"单选框post", "QRadioButton", "分组框数据包类型", {8, 16, 72, 24}, "post"},
+      {"单选框get", "QRadioButton", "分组框数据包类型", {8, 40, 72, 24}, "get"},
+      {"按钮提交", "QPushButton", "", {308, 180, 80, 32}, "发送数据包"},
+      {"按钮复制提交地址", "QPushButton", "", {308, 221, 80, 32}, "复制提交地址"},
+      {"按钮复制提交数据", "QPushButton", "", {308, 262, 80, 32}, "复制提交数据"},
+      {"按钮复制返回信息", "QPushButton", "", {308, 303, 80, 32}, "复制返回信息"},
+      {"按钮清空", "QPushButton", "", {308, 347, 80, 32}, "清空所有数据"},
+      {"透明标签1", "QLabel", "", {19, 386, 360, 19}, nullptr},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.name);
+    QWidget* control = Control(row.name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_STREQ(control->metaObject()->className(), row.kind);
+    EXPECT_EQ(control->parentWidget()->objectName(), *row.parent ? U(row.parent) : U("MainWindow"));
+    EXPECT_EQ(control->geometry(), row.geometry);
+    EXPECT_TRUE(control->isVisible());
+    EXPECT_TRUE(control->isEnabled());
+    if (!row.caption) continue;
+    QString caption;
+    if (auto* label = qobject_cast<QLabel*>(control)) caption = label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) caption = button->text();
+    if (auto* group = qobject_cast<QGroupBox*>(control)) caption = group->title();
+    if (auto* line = qobject_cast<QLineEdit*>(control)) caption = line->text();
+    if (auto* box = qobject_cast<QPlainTextEdit*>(control)) caption = box->toPlainText();
+    EXPECT_EQ(caption, U(row.caption));
+  }
+  EXPECT_TRUE(Control<QRadioButton>("单选框http")->isChecked());
+  EXPECT_FALSE(Control<QRadioButton>("单选框https")->isChecked());
+  EXPECT_TRUE(Control<QRadioButton>("单选框post")->isChecked());
+  EXPECT_FALSE(Control<QRadioButton>("单选框get")->isChecked());
+  auto* credit = Control<QLabel>("透明标签1");
+  EXPECT_EQ(credit->palette().color(QPalette::WindowText), QColor(0, 136, 255));
+  EXPECT_EQ(credit->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+  EXPECT_FALSE(credit->text().isEmpty());
+}
+
+TEST_F(Window, TitleSizeAndLoadOrder) {
+  EXPECT_EQ(window->windowTitle(), U("Pakeno 1.0.0 版 BY：Tarvo"));
+  EXPECT_EQ(window->size(), QSize(399, 411));
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_EQ(created, 1);
+  EXPECT_FALSE(visibleWhenCreated);  // the created handler ran before the window was shown
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->windowIcon().availableSizes().size(), 5);
+}
+
+TEST_F(Window, TabCycleRunsThroughTwelveStopsBothWays) {
+  const char* order[] = {"编辑框提交地址", "编辑框提交数据", "编辑框返回信息", "按钮提交",
+                         "按钮复制返回信息", "按钮复制提交数据", "按钮复制提交地址", "按钮清空",
+                         "单选框http", "单选框https", "单选框post", "单选框get"};
+  Control(order[0])->setFocus();
+  for (int i = 1; i <= 12; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), U(order[i % 12])) << "after Tab " << i;
+  }
+  for (int i = 11; i >= 0; --i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), U(order[i])) << "after Shift+Tab to " << i;
+  }
+  EXPECT_EQ(Control<QPlainTextEdit>("编辑框提交数据")->toPlainText(), "");  // no tab character went in
+}
+
+TEST_F(Window, EscClosesFromEveryControl) {
+  for (QWidget* control : window->TabCycle()) {
+    destroyed = 0;
+    Press(control, Qt::Key_Escape);
+    EXPECT_EQ(destroyed, 1) << control->objectName().toStdString();
+    window->show();
+    QApplication::processEvents();
+  }
+  destroyed = 0;
+  Press(window->TabCycle()[0], Qt::Key_Escape, Qt::ShiftModifier);
+  EXPECT_EQ(destroyed, 0);  // only a plain Esc closes
+}
+
+TEST_F(Window, EnterPressesNothingAndMovesNothing) {
+  for (QWidget* control : window->TabCycle()) {
+    Press(control, Qt::Key_Return);
+    Press(control, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(QApplication::focusWidget(), control) << control->objectName().toStdString();
+  }
+  EXPECT_EQ(sends + copies + clears, 0);
+  EXPECT_EQ(Control<QPlainTextEdit>("编辑框提交数据")->toPlainText(), "\n\n");
+  EXPECT_EQ(Control<QPlainTextEdit>("编辑框返回信息")->toPlainText(), "\n\n");
+  EXPECT_EQ(Control<QLineEdit>("编辑框提交地址")->text(), "");
+  Press(window->TabCycle()[3], Qt::Key_F1);
+  EXPECT_EQ(sends, 0);
+}
+
+TEST_F(Window, ArrowKeysMoveWithinARadioPair) {
+  auto* http = Control<QRadioButton>("单选框http");
+  auto* https = Control<QRadioButton>("单选框https");
+  auto* post = Control<QRadioButton>("单选框post");
+  Press(http, Qt::Key_Down);
+  EXPECT_EQ(QApplication::focusWidget(), https);
+  EXPECT_TRUE(https->isChecked());
+  EXPECT_FALSE(http->isChecked());
+  EXPECT_TRUE(post->isChecked());  // the other pair is untouched
+  QTest::keyClick(https, Qt::Key_Left);
+  EXPECT_TRUE(http->isChecked());
+  Press(post, Qt::Key_Right);
+  EXPECT_TRUE(Control<QRadioButton>("单选框get")->isChecked());
+  EXPECT_TRUE(http->isChecked());
+  QTest::mouseClick(http, Qt::LeftButton);
+  EXPECT_TRUE(http->isChecked());  // clicking a checked radio box keeps it checked
+}
+
+TEST_F(Window, BoxesHoldLongTextsAndConvertAtTheBoundary) {
+  const Text address = "http://srv/?" + Text(40'000, 'a');
+  window->WriteText(EditBox::kAddress, address);
+  EXPECT_EQ(window->ReadText(EditBox::kAddress), address);
+  window->WriteText(EditBox::kReturn, "\xD6\xD0\xCE\xC4\xFF");
+  EXPECT_EQ(Control<QPlainTextEdit>("编辑框返回信息")->toPlainText(), U("中文\xEF\xBF\xBD"));
+  Control<QPlainTextEdit>("编辑框提交数据")->setPlainText(U("名=\xF0\x9F\x98\x80"));
+  EXPECT_EQ(window->ReadText(EditBox::kData), "\xC3\xFB=?");
+  auto* data = Control<QPlainTextEdit>("编辑框提交数据");
+  EXPECT_EQ(data->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_EQ(data->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_FALSE(data->isReadOnly());
+  EXPECT_FALSE(Control<QPlainTextEdit>("编辑框返回信息")->isReadOnly());
+}
+
+TEST_F(Window, ButtonsReachTheirHandlers) {
+  QTest::mouseClick(Control("按钮提交"), Qt::LeftButton);
+  QTest::mouseClick(Control("按钮复制提交地址"), Qt::LeftButton);
+  QTest::mouseClick(Control("按钮复制提交数据"), Qt::LeftButton);
+  QTest::mouseClick(Control("按钮复制返回信息"), Qt::LeftButton);
+  QTest::mouseClick(Control("按钮清空"), Qt::LeftButton);
+  EXPECT_EQ(sends, 1);
+  EXPECT_EQ(copies, 3);
+  EXPECT_EQ(clears, 1);
+}
+
+}  // namespace
+}  // namespace pakeno
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

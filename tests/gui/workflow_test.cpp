@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include "app/clipboard_commands.h"
+#include "app/submission.h"
+#include "fakes.h"
+#include "platform/event_pump.h"
+#include "support/scripted_server.h"
+
+namespace pakeno {
+namespace {
+
+using testing::FakeClipboard;
+using testing::FakeMessageBoxes;
+using testing::FakeWindow;
+using testing::Reply;
+using testing::ScriptedServer;
+using testing::ShownBox;
+
+const ShownBox kMessageA{"提交地址不能为空！", "错误", MessageButtons::kOk, MessageIcon::kWarning};
+const ShownBox kMessageB{"提交数据不能为空！", "错误", MessageButtons::kOk, MessageIcon::kWarning};
+const ShownBox kMessageC{"发送失败！", "错误", MessageButtons::kOk, MessageIcon::kNone};
+const ShownBox kMessageD{"GET访问不需要提交数据！是否自动清空已填写的数据？", "错误", MessageButtons::kYesNo,
+                         MessageIcon::kQuestion};
+
+ScriptedServer::Script Echo(std::string body) {
+  return [body](const std::string&, Reply& reply) {
+    reply.Send(testing::Response(body));
+    reply.Close();
+  };
+}
+
+class Workflow : public ::testing::Test {
+ protected:
+  void SetUp() override { state.httpSession = std::make_unique<HttpSession>(); }
+  void TearDown() override { SetEventPump({}); }
+
+  FakeWindow window;
+  FakeMessageBoxes boxes;
+  ProgramState state;
+};
+
+TEST_F(Workflow, RefusedPressesShowAOrBThenC) {
+  ScriptedServer server(Echo("never"));
+  const struct {
+    const char* name;
+    RadioBox access;
+    Text address, data;
+    std::vector<ShownBox> expected;
+  } cases[] = {
+      {"post, no address", RadioBox::kPost, "", "a=1", {kMessageA, kMessageC}},
+      {"post, nothing at all", RadioBox::kPost, "", "", {kMessageA, kMessageC}},
+      {"post, no data", RadioBox::kPost, server.Url(), "", {kMessageB, kMessageC}},
+      {"get, no address", RadioBox::kGet, "", "a=1", {kMessageA, kMessageC}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes.shown.clear();
+    state.submitAddress = "earlier address";
+    state.submitData = "earlier data";
+    window.Select(RadioBox::kHttp, c.access);
+    window.texts = {{EditBox::kAddress, c.address}, {EditBox::kData, c.data}, {EditBox::kReturn, "kept"}};
+    PressSend(window, boxes, state);
+    EXPECT_EQ(boxes.shown, c.expected);
+    EXPECT_EQ(state.submitAddress, "earlier address");
+    EXPECT_EQ(state.submitData, "earlier data");
+    EXPECT_EQ(window.texts[EditBox::kReturn], "kept");
+  }
+  EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(Workflow, PostOverHttpSendsTheGbkBytesAndShowsTheBody) {
+  ScriptedServer server(Echo("\xC4\xE3\xBA\xC3 ok"));
+  window.texts[EditBox::kAddress] = server.Url("/form.asp");
+  window.texts[EditBox::kData] = "   ";  // blanks count as filled in
+  PressSend(window, boxes, state);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(testing::BodyOf(server.LastRequest()), "   ");
+  EXPECT_EQ(window.texts[EditBox::kReturn], "\xC4\xE3\xBA\xC3 ok");
+  EXPECT_EQ(state.returnInfo, "\xC4\xE3\xBA\xC3 ok");
+  EXPECT_EQ(state.submitAddress, server.Url("/form.asp"));
+
+  window.texts[EditBox::kData] = "name=\xD5\xC5\xC8\xFD";
+  PressSend(window, boxes, state);
+  EXPECT_EQ(testing::BodyOf(server.LastRequest()), "name=\xD5\xC5\xC8\xFD");
+}
+
+TEST_F(Workflow, BodiesAreShownUnconvertedAndCutAtNul) {
+  const std::string utf8 = "\xE4\xB8\xAD";  // shown as its bytes, not converted
+  ScriptedServer server(Echo(utf8 + std::string("\0tail", 5)));
+  window.texts = {{EditBox::kAddress, server.Url()}, {EditBox::kData, "a"}};
+  PressSend(window, boxes, state);
+  EXPECT_EQ(window.texts[EditBox::kReturn], utf8);
+}
+
+TEST_F(Workflow, FailedRequestEmptiesTheReturnBoxSilently) {
+  window.texts = {{EditBox::kAddress, "a:b:c/x"}, {EditBox::kData, "a"}, {EditBox::kReturn, "old"}};
+  state.returnInfo = "old";
+  PressSend(window, boxes, state);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(window.texts[EditBox::kReturn], "");
+  EXPECT_EQ(state.returnInfo, "");
+
+  // https checked with an http:// address: refused by the session object, no message.
+  ScriptedServer server(Echo("x"));
+  window.Select(RadioBox::kHttps, RadioBox::kPost);
+  window.texts = {{EditBox::kAddress, server.Url()}, {EditBox::kData, "a"}, {EditBox::kReturn, "old"}};
+  PressSend(window, boxes, state);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(window.texts[EditBox::kReturn], "");
+  EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(Workflow, GetWithDataAsksFirst) {
+  ScriptedServer server(Echo("page"));
+  window.Select(RadioBox::kHttps, RadioBox::kGet);  // the address type is ignored for GET
+  window.texts = {{EditBox::kAddress, server.Url("/g?q=1")}, {EditBox::kData, "x=1"}, {EditBox::kReturn, "old"}};
+
+  boxes.answers = {MessageAnswer::kNo};
+  PressSend(window, boxes, state);
+  EXPECT_EQ(boxes.shown, std::vector<ShownBox>{kMessageD});
+  EXPECT_TRUE(server.Requests().empty());
+  EXPECT_EQ(window.texts[EditBox::kData], "x=1");
+  EXPECT_EQ(window.texts[EditBox::kReturn], "old");
+  EXPECT_EQ(state.submitData, "x=1");  // stored before the question
+
+  boxes.answers = {MessageAnswer::kYes};
+  PressSend(window, boxes, state);
+  EXPECT_EQ(window.texts[EditBox::kData], "");
+  EXPECT_EQ(state.submitData, "");
+  EXPECT_EQ(window.texts[EditBox::kReturn], "page");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_TRUE(server.LastRequest().starts_with("GET /g?q=1 HTTP/1.1\r\n"));
+
+  // Without data there is no question.
+  boxes.shown.clear();
+  PressSend(window, boxes, state);
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST_F(Workflow, NestedPressCompletesFirstAndTheOuterBodyWins) {
+  const std::string outer(100'000, 'o');
+  ScriptedServer server([&](const std::string& request, Reply& reply) {
+    if (request.find("/inner") != std::string::npos) {
+      reply.Send(testing::Response("inner"));
+    } else {
+      reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(outer.size()) + "\r\n\r\n");
+      for (size_t i = 0; i < outer.size(); i += 5000) {
+        reply.Send(outer.substr(i, 5000));
+        reply.Sleep(std::chrono::milliseconds(1));
+      }
+    }
+    reply.Close();
+  });
+  std::vector<Text> returnBoxDuringOuter;
+  int pumps = 0;
+  SetEventPump([&] {
+    if (++pumps != 3) return;
+    window.texts[EditBox::kAddress] = server.Url("/inner");
+    PressSend(window, boxes, state);  // the user presses again mid-body
+    returnBoxDuringOuter.push_back(window.texts[EditBox::kReturn]);
+  });
+  window.texts = {{EditBox::kAddress, server.Url("/outer")}, {EditBox::kData, "a"}};
+  PressSend(window, boxes, state);
+  EXPECT_EQ(returnBoxDuringOuter, std::vector<Text>{"inner"});
+  EXPECT_EQ(window.texts[EditBox::kReturn], outer);
+  EXPECT_EQ(state.returnInfo, outer);
+  EXPECT_EQ(state.submitAddress, server.Url("/inner"));  // the nested press stored its own texts
+}
+
+TEST(ClipboardCommands, ClearEmptiesTheThreeBoxesInOrder) {
+  FakeWindow window;
+  window.texts = {{EditBox::kAddress, "a"}, {EditBox::kData, "d"}, {EditBox::kReturn, "r"}};
+  PressClear(window);
+  EXPECT_EQ(window.writes, (std::vector<EditBox>{EditBox::kAddress, EditBox::kData, EditBox::kReturn}));
+  for (auto& [box, text] : window.texts) EXPECT_EQ(text, "") << static_cast<int>(box);
+}
+
+TEST(ClipboardCommands, CopyPutsTheBoxOnTheClipboardAndConfirms) {
+  const ShownBox confirmation{"已复制到剪贴板，可粘贴使用。", "信息：", MessageButtons::kOk, MessageIcon::kNone};
+  for (EditBox box : {EditBox::kAddress, EditBox::kData, EditBox::kReturn}) {
+    FakeWindow window;
+    FakeMessageBoxes boxes;
+    FakeClipboard clipboard;
+    window.texts = {{EditBox::kAddress, "addr"}, {EditBox::kData, "data"}, {EditBox::kReturn, Text(100'000, 'r')}};
+    PressCopy(window, box, clipboard, boxes);
+    EXPECT_EQ(clipboard.content, window.texts[box]);
+    EXPECT_EQ(boxes.shown, std::vector<ShownBox>{confirmation});
+  }
+  // An empty box empties the clipboard, and is still confirmed.
+  FakeWindow window;
+  FakeMessageBoxes boxes;
+  FakeClipboard clipboard;
+  PressCopy(window, EditBox::kReturn, clipboard, boxes);
+  EXPECT_EQ(clipboard.content, "");
+  EXPECT_EQ(boxes.shown, std::vector<ShownBox>{confirmation});
+}
+
+TEST(ClipboardCommands, CopyThatDidNotReachTheClipboardSaysSo) {
+  FakeWindow window;
+  FakeMessageBoxes boxes;
+  FakeClipboard clipboard;
+  clipboard.broken = true;
+  window.texts[EditBox::kAddress] = "http://srv/";
+  PressCopy(window, EditBox::kAddress, clipboard, boxes);
+  EXPECT_EQ(clipboard.content, "old content");
+  EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{
+                             {"复制失败，剪贴板暂时无法使用！", "错误", MessageButtons::kOk, MessageIcon::kWarning}}));
+}
+
+}  // namespace
+}  // namespace pakeno
