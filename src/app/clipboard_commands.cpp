@@ -1,5 +1,6 @@
 #include "app/clipboard_commands.h"
 
+#include "encoding/gbk.h"
 namespace pakeno {
 
 void PressClear(WindowControls& window) {
@@ -13,10 +14,10 @@ void PressCopy(WindowControls& window, EditBox box, Clipboard& clipboard, Messag
   clipboard.SetText(text);
   // Confirming a copy that did not happen would tell the user a falsehood.
   if (clipboard.GetText() != text) {
-    boxes.Show("复制失败，剪贴板暂时无法使用！", "错误", MessageButtons::kOk, MessageIcon::kWarning);
+    boxes.Show(Gbk("复制失败，剪贴板暂时无法使用！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning);
     return;
   }
-  boxes.Show("已复制到剪贴板，可粘贴使用。", "信息：", MessageButtons::kOk, MessageIcon::kNone);
+  boxes.Show(Gbk("已复制到剪贴板，可粘贴使用。"), Gbk("信息："), MessageButtons::kOk, MessageIcon::kNone);
 }
 
 }  // namespace pakeno

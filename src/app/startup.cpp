@@ -10,6 +10,7 @@
 #include "app/program_state.h"
 #include "app/qt_platform.h"
 #include "app/submission.h"
+#include "encoding/gbk.h"
 
 namespace pakeno {
 
@@ -22,7 +23,7 @@ int RunProgram(int& argc, char** argv, const StartupOptions& options) {
   QtMessageBoxes qtBoxes;
   MessageBoxes& boxes = options.messageBoxes ? *options.messageBoxes : qtBoxes;
   if (options.failWindowLoad) {
-    boxes.Show("运行时出错!\n\n错误信息：载入启动窗口失败\n", "错误", MessageButtons::kOk, MessageIcon::kError);
+    boxes.Show(Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kError);
     std::fflush(nullptr);
     std::_Exit(-1);  // a fatal error skips the exit routine
   }

@@ -1,12 +1,13 @@
 #include "app/submission.h"
 
 #include "http/page_fetch.h"
+#include "encoding/gbk.h"
 
 namespace pakeno {
 namespace {
 
-void ShowError(MessageBoxes& boxes, const char* text, MessageIcon icon) {
-  boxes.Show(text, "错误", MessageButtons::kOk, icon);
+void ShowError(MessageBoxes& boxes, const Text& text, MessageIcon icon) {
+  boxes.Show(text, Gbk("错误"), MessageButtons::kOk, icon);
 }
 
 // Message A or B; false when the press is refused.
@@ -14,11 +15,11 @@ bool Validate(WindowControls& window, MessageBoxes& boxes) {
   const bool post = window.ReadChecked(RadioBox::kPost);
   const bool get = window.ReadChecked(RadioBox::kGet);
   if ((post || get) && window.ReadText(EditBox::kAddress).empty()) {
-    ShowError(boxes, "提交地址不能为空！", MessageIcon::kWarning);
+    ShowError(boxes, Gbk("提交地址不能为空！"), MessageIcon::kWarning);
     return false;
   }
   if (post && window.ReadText(EditBox::kData).empty()) {
-    ShowError(boxes, "提交数据不能为空！", MessageIcon::kWarning);
+    ShowError(boxes, Gbk("提交数据不能为空！"), MessageIcon::kWarning);
     return false;
   }
   return post || get;
@@ -33,7 +34,7 @@ void ShowBody(WindowControls& window, ProgramState& state, Text body) {
 
 void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state) {
   if (!Validate(window, boxes)) {
-    ShowError(boxes, "发送失败！", MessageIcon::kNone);
+    ShowError(boxes, Gbk("发送失败！"), MessageIcon::kNone);
     return;
   }
   state.submitAddress = window.ReadText(EditBox::kAddress);
@@ -55,7 +56,7 @@ void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state)
   }
 
   if (!window.ReadText(EditBox::kData).empty()) {
-    const MessageAnswer answer = boxes.Show("GET访问不需要提交数据！是否自动清空已填写的数据？", "错误",
+    const MessageAnswer answer = boxes.Show(Gbk("GET访问不需要提交数据！是否自动清空已填写的数据？"), Gbk("错误"),
                                             MessageButtons::kYesNo, MessageIcon::kQuestion);
     if (answer != MessageAnswer::kYes) return;
     window.WriteText(EditBox::kData, {});

@@ -17,4 +17,8 @@ Text Utf8ToGbk(std::string_view utf8);
 // A byte sequence that is not valid GBK becomes U+FFFD.
 std::string GbkToUtf8(std::string_view gbk);
 
+// The tool's own fixed texts are written in UTF-8 source; this gives them in
+// GBK, the form every text of the tool takes.
+inline Text Gbk(std::string_view utf8) { return Utf8ToGbk(utf8); }
+
 }  // namespace pakeno

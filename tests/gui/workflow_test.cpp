@@ -2,6 +2,7 @@
 
 #include "app/clipboard_commands.h"
 #include "app/submission.h"
+#include "encoding/gbk.h"
 #include "fakes.h"
 #include "platform/event_pump.h"
 #include "support/scripted_server.h"
@@ -16,10 +17,10 @@ using testing::Reply;
 using testing::ScriptedServer;
 using testing::ShownBox;
 
-const ShownBox kMessageA{"提交地址不能为空！", "错误", MessageButtons::kOk, MessageIcon::kWarning};
-const ShownBox kMessageB{"提交数据不能为空！", "错误", MessageButtons::kOk, MessageIcon::kWarning};
-const ShownBox kMessageC{"发送失败！", "错误", MessageButtons::kOk, MessageIcon::kNone};
-const ShownBox kMessageD{"GET访问不需要提交数据！是否自动清空已填写的数据？", "错误", MessageButtons::kYesNo,
+const ShownBox kMessageA{Gbk("提交地址不能为空！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning};
+const ShownBox kMessageB{Gbk("提交数据不能为空！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning};
+const ShownBox kMessageC{Gbk("发送失败！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kNone};
+const ShownBox kMessageD{Gbk("GET访问不需要提交数据！是否自动清空已填写的数据？"), Gbk("错误"), MessageButtons::kYesNo,
                          MessageIcon::kQuestion};
 
 ScriptedServer::Script Echo(std::string body) {
@@ -38,6 +39,11 @@ class Workflow : public ::testing::Test {
   FakeMessageBoxes boxes;
   ProgramState state;
 };
+
+TEST(MessageTexts, AreGbk) {
+  EXPECT_EQ(kMessageC.text, "\xB7\xA2\xCB\xCD\xCA\xA7\xB0\xDC\xA3\xA1");  // 发送失败！
+  EXPECT_EQ(kMessageC.title, "\xB4\xED\xCE\xF3");                          // 错误
+}
 
 TEST_F(Workflow, RefusedPressesShowAOrBThenC) {
   ScriptedServer server(Echo("never"));
@@ -177,7 +183,7 @@ TEST(ClipboardCommands, ClearEmptiesTheThreeBoxesInOrder) {
 }
 
 TEST(ClipboardCommands, CopyPutsTheBoxOnTheClipboardAndConfirms) {
-  const ShownBox confirmation{"已复制到剪贴板，可粘贴使用。", "信息：", MessageButtons::kOk, MessageIcon::kNone};
+  const ShownBox confirmation{Gbk("已复制到剪贴板，可粘贴使用。"), Gbk("信息："), MessageButtons::kOk, MessageIcon::kNone};
   for (EditBox box : {EditBox::kAddress, EditBox::kData, EditBox::kReturn}) {
     FakeWindow window;
     FakeMessageBoxes boxes;
@@ -205,7 +211,7 @@ TEST(ClipboardCommands, CopyThatDidNotReachTheClipboardSaysSo) {
   PressCopy(window, EditBox::kAddress, clipboard, boxes);
   EXPECT_EQ(clipboard.content, "old content");
   EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{
-                             {"复制失败，剪贴板暂时无法使用！", "错误", MessageButtons::kOk, MessageIcon::kWarning}}));
+                             {Gbk("复制失败，剪贴板暂时无法使用！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning}}));
 }
 
 }  // namespace

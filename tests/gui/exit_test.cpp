@@ -1,0 +1,74 @@
+// The program's ends, watched from outside: exit codes and the exit routine.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "encoding/gbk.h"
+#include "support/scripted_server.h"
+
+namespace pakeno {
+namespace {
+
+using pakeno::Gbk;
+
+struct Outcome {
+  int exitCode = -1000;
+  std::string output;
+};
+
+Outcome RunProbe(const std::string& arguments) {
+  const std::string command = "QT_QPA_PLATFORM=offscreen " + std::string(PAKENO_PROBE) + " " + arguments;
+  FILE* pipe = popen(command.c_str(), "r");
+  Outcome outcome;
+  std::array<char, 4096> buffer;
+  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) outcome.output.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
+  return outcome;
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(Exit, ClosingTheWindowEndsWithZeroAfterTheExitRoutineOnce) {
+  const Outcome outcome = RunProbe("close");
+  EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+  EXPECT_EQ(Count(outcome.output, "exit-cleanup"), 1) << outcome.output;
+  EXPECT_EQ(Count(outcome.output, "message-loop-returned"), 0);
+}
+
+TEST(Exit, ClosingMidRequestEndsAtOnceAndTheRequestNeverReturns) {
+  testing::ScriptedServer server([](const std::string&, testing::Reply& reply) {
+    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+    for (int i = 0; i < 100 && reply.Send(std::string(10, 'x')); ++i) reply.Sleep(std::chrono::milliseconds(50));
+    reply.Close();
+  });
+  const Outcome outcome = RunProbe("close-mid " + server.Url("/slow"));
+  EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+  EXPECT_EQ(Count(outcome.output, "exit-cleanup"), 1) << outcome.output;
+  EXPECT_EQ(Count(outcome.output, "request-returned"), 0) << outcome.output;
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(Exit, AWindowThatCannotLoadShowsTheFatalBoxAndEndsWithMinusOne) {
+  const Outcome outcome = RunProbe("fatal");
+  EXPECT_EQ(outcome.exitCode, 255);  // -1
+  EXPECT_NE(outcome.output.find("box title=" + Gbk("错误") + " icon=3 text=" +
+                                Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n") + "|"),
+            std::string::npos)
+      << outcome.output;
+  EXPECT_EQ(Count(outcome.output, "exit-cleanup"), 0);
+  EXPECT_EQ(Count(outcome.output, "shown"), 0);
+}
+
+}  // namespace
+}  // namespace pakeno

@@ -1,0 +1,64 @@
+// The real program, started with test seams, for tests that watch it from
+// outside as a child process. Prints what happens on standard output.
+//
+//   pakeno_probe fatal              the window cannot be loaded
+//   pakeno_probe close              closes the window once it is shown
+//   pakeno_probe close-mid URL      sends a POST to URL and closes the window mid-body
+
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "app/startup.h"
+#include "platform/message_box.h"
+
+namespace {
+
+class PrintingBoxes : public pakeno::MessageBoxes {
+ public:
+  pakeno::MessageAnswer Show(const pakeno::Text& text, const pakeno::Text& title, pakeno::MessageButtons,
+                             pakeno::MessageIcon icon) override {
+    std::printf("box title=%s icon=%d text=%s|\n", title.c_str(), static_cast<int>(icon), text.c_str());
+    std::fflush(stdout);
+    return pakeno::MessageAnswer::kOk;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const std::string mode = argv[1];
+  const std::string url = argc > 2 ? argv[2] : "";
+  PrintingBoxes boxes;
+  pakeno::SetExitCleanupObserverForTesting([] {
+    std::printf("exit-cleanup\n");
+    std::fflush(stdout);
+  });
+
+  pakeno::StartupOptions options;
+  options.messageBoxes = &boxes;
+  options.failWindowLoad = mode == "fatal";
+  options.onShown = [&](pakeno::MainWindow& window) {
+    std::printf("shown\n");
+    std::fflush(stdout);
+    if (mode == "close") QTimer::singleShot(0, &window, [&window] { window.close(); });
+    if (mode == "close-mid") {
+      window.WriteText(pakeno::EditBox::kAddress, url);
+      window.WriteText(pakeno::EditBox::kData, "a=1");
+      auto* send = window.findChild<QPushButton*>(QString::fromUtf8("按钮提交"));
+      // Connected after the window's own handler, so it runs only if that returns.
+      QObject::connect(send, &QPushButton::clicked, [] { std::printf("request-returned\n"); });
+      QTimer::singleShot(0, send, &QPushButton::click);
+      QTimer::singleShot(500, &window, [&window] { window.close(); });
+    }
+  };
+  int code = pakeno::RunProgram(argc, argv, options);
+  std::printf("message-loop-returned\n");
+  return code;
+}
