@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Cold start to the window on the screen, under Xvfb, against a bare Qt
+# window started the same way in the same run; and idle RSS after start.
+# Usage: bench/startup_bench.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+build=${1:-build}
+runs=${2:-10}
+work=$(mktemp -d)
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+unset QT_QPA_PLATFORM
+for binary in "$build/bench/bare_window" "$build/src/app/pakeno"; do
+  [ -x "$binary" ] || { echo "missing $binary: build it first (cmake --build $build)" >&2; exit 1; }
+done
+
+# Milliseconds from exec to a visible window with this title, in $elapsed;
+# the process's pid in $pid.
+start_once() {
+  local binary=$1 title=$2 t0 t1
+  t0=$(date +%s%N)
+  "$binary" >/dev/null 2>"$work/stderr" &
+  pid=$!
+  until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do
+    kill -0 "$pid" 2>/dev/null || { echo "$binary did not start:" >&2; cat "$work/stderr" >&2; exit 1; }
+  done
+  t1=$(date +%s%N)
+  elapsed=$(( (t1 - t0) / 1000000 ))
+}
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+calc() { awk "BEGIN {print $1}"; }
+
+measure() {  # binary title -> $median_ms, $idle_rss (KiB); no subshell, so the X server's trap stays put
+  local times=() rss=""
+  for _ in $(seq "$runs"); do
+    start_once "$1" "$2"
+    times+=("$elapsed")
+    if [ -z "$rss" ]; then sleep 1; rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status"); fi
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+  done
+  median_ms=$(printf '%s\n' "${times[@]}" | median)
+  idle_rss=$rss
+}
+
+measure "$build/bench/bare_window" "Bare Qt window"
+bare_ms=$median_ms bare_rss=$idle_rss
+measure "$build/src/app/pakeno" "Pakeno 1.0.0"
+pakeno_ms=$median_ms pakeno_rss=$idle_rss
+printf '%-28s %10s %10s\n' "start-up (median of $runs)" "ms" "ratio"
+printf '%-28s %10s %10s\n' "bare Qt window" "$bare_ms" "1.00x"
+printf '%-28s %10s %9.2fx\n' "pakeno" "$pakeno_ms" "$(calc "$pakeno_ms / $bare_ms")"
+printf '%-28s %10s %10s\n' "idle RSS" "MiB" "ratio"
+printf '%-28s %10.1f %10s\n' "bare Qt window" "$(calc "$bare_rss / 1024")" "1.00x"
+printf '%-28s %10.1f %9.2fx\n' "pakeno" "$(calc "$pakeno_rss / 1024")" "$(calc "$pakeno_rss / $bare_rss")"
