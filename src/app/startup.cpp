@@ -10,6 +10,10 @@
 #include "app/program_state.h"
 #include "app/qt_platform.h"
 #include "app/submission.h"
+#include "update/connectivity.h"
+#include "update/download.h"
+#include "update/update_addresses.h"
+#include "update/update_check.h"
 #include "encoding/gbk.h"
 
 namespace pakeno {
@@ -31,7 +35,9 @@ int RunProgram(int& argc, char** argv, const StartupOptions& options) {
   QtClipboard clipboard;
   MainWindow* window = nullptr;
   WindowHandlers handlers;
-  handlers.created = [] {};
+  QtBrowser browser;
+  UpdateServices updates{boxes, browser, [] { return IsInternetConnected(ProbeAddress()); }, DownloadBytes};
+  handlers.created = [&] { CheckForUpdate(UpdatePageAddress(), OwnVersionNumber, false, updates); };
   handlers.destroyed = [] { EndProgram(0); };
   handlers.send = [&] { PressSend(*window, boxes, Program()); };
   handlers.copy = [&](EditBox box) { PressCopy(*window, box, clipboard, boxes); };

@@ -128,6 +128,17 @@ class Request {
   std::unique_ptr<State> state_;
 };
 
+// An address split into its parts, as the platform's URL cracker does;
+// nothing is escaped or unescaped.
+struct UrlParts {
+  std::string scheme;  // "http" or "https"
+  std::string host;
+  int port = 0;
+  std::string path;  // path and query, beginning with "/"
+  std::optional<std::string> userName, password;
+};
+std::optional<UrlParts> CrackUrl(std::string_view url);
+
 // Stores one cookie in the process-wide store, as if `url` had set it.
 // `data` is the value, optionally followed by attributes ("b; path=/").
 bool SetCookie(std::string_view url, std::string_view name, std::string_view data);

@@ -1,0 +1,53 @@
+#include "update/connectivity.h"
+
+#include <ifaddrs.h>
+#include <net/if.h>
+
+#include <chrono>
+#include <memory>
+
+#include "platform/transport.h"
+
+namespace pakeno {
+namespace {
+
+std::function<bool()>& InterfaceCheck() {
+  static std::function<bool()> check;
+  return check;
+}
+
+bool AnyInterfaceUp() {
+  if (InterfaceCheck()) return InterfaceCheck()();
+  ifaddrs* raw = nullptr;
+  if (getifaddrs(&raw) != 0) return false;
+  const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> list(raw, freeifaddrs);
+  for (const ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
+    const unsigned flags = entry->ifa_flags;
+    if ((flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp) {
+  InterfaceCheck() = std::move(anyInterfaceUp);
+}
+
+bool IsInternetConnected(const Text& probeAddress) {
+  using namespace std::chrono_literals;
+  if (!AnyInterfaceUp()) return false;
+  transport::Session session("test", transport::Access::kSystem);
+  if (!session.IsOpen()) return false;
+  // The window waits for this; a network that swallows packets must not hold it long.
+  session.SetTimeouts({5s, 5s, 5s});
+  const std::optional<transport::UrlParts> parts = transport::CrackUrl(probeAddress);
+  if (!parts) return false;
+  transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
+  const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
+  transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.1",
+                             transport::kReload | secure);
+  return request.IsOpen() && request.Send();
+}
+
+}  // namespace pakeno

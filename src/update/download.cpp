@@ -1,0 +1,39 @@
+#include "update/download.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+#include <vector>
+
+#include "platform/transport.h"
+
+namespace pakeno {
+
+Bytes DownloadBytes(const Text& address) {
+  using namespace std::chrono_literals;
+  if (address.empty()) return {};
+  const std::optional<transport::UrlParts> parts = transport::CrackUrl(address);
+  if (!parts) return {};
+
+  transport::Session session("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", transport::Access::kSystem);
+  if (!session.IsOpen()) return {};
+  session.SetTimeouts({15s, 15s, 15s});
+  transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
+  const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
+  transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.0",
+                             transport::kReload | secure);
+  if (!request.IsOpen() || !request.Send("Accept: */*\r\n")) return {};
+
+  const std::optional<uint64_t> length = request.ContentLength();
+  const size_t chunk = length && *length > 0 ? static_cast<size_t>(std::min<uint64_t>(*length + 1, 102400)) : 10240;
+  Bytes body;
+  try {
+    std::vector<char> buffer(chunk);
+    while (const size_t n = request.Read(buffer.data(), buffer.size())) body.append(buffer.data(), n);
+  } catch (const std::bad_alloc&) {
+    // What arrived so far is the result.
+  }
+  return body;
+}
+
+}  // namespace pakeno
