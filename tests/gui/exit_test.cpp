@@ -70,5 +70,35 @@ TEST(Exit, AWindowThatCannotLoadShowsTheFatalBoxAndEndsWithMinusOne) {
   EXPECT_EQ(Count(outcome.output, "shown"), 0);
 }
 
+constexpr int kUpdatePort = 18091;  // compiled into the probe
+
+TEST(Startup, TheUpdateQuestionComesBeforeTheWindow) {
+  testing::ScriptedServer server(
+      [](const std::string& request, testing::Reply& reply) {
+        reply.Send(testing::Response(request.starts_with("GET /latest.html")
+                                         ? "<p>最新版本号：1.0.1</p><p>下载地址：http://dl/x&amp;y</p>"
+                                         : "probe"));
+        reply.Close();
+      },
+      kUpdatePort);
+  const Outcome outcome = RunProbe("close");
+  const size_t question = outcome.output.find("box title=" + Gbk("发现新版本"));
+  ASSERT_NE(question, std::string::npos) << outcome.output;
+  EXPECT_LT(question, outcome.output.find("shown"));
+  EXPECT_EQ(outcome.exitCode, 0);
+}
+
+TEST(Startup, AProbeNobodyAnswersDelaysTheWindowOnlyUntilTheTimeout) {
+  testing::ScriptedServer server([](const std::string&, testing::Reply& reply) { reply.WaitForPeerClose(std::chrono::seconds(20)); },
+                                 kUpdatePort);
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome outcome = RunProbe("close");
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_NE(outcome.output.find("shown"), std::string::npos);
+  EXPECT_EQ(outcome.output.find("box"), std::string::npos) << outcome.output;
+  EXPECT_LT(elapsed, std::chrono::seconds(9));
+  EXPECT_EQ(outcome.exitCode, 0);
+}
+
 }  // namespace
 }  // namespace pakeno

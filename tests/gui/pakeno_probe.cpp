@@ -4,6 +4,8 @@
 //   pakeno_probe fatal              the window cannot be loaded
 //   pakeno_probe close              closes the window once it is shown
 //   pakeno_probe close-mid URL      sends a POST to URL and closes the window mid-body
+//
+// Its update check asks 127.0.0.1:18091 (/probe, then /latest.html).
 
 #include <QPushButton>
 #include <QTimer>
@@ -16,6 +18,7 @@
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "platform/message_box.h"
+#include "update/connectivity.h"
 
 namespace {
 
@@ -36,6 +39,7 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   const std::string url = argc > 2 ? argv[2] : "";
   PrintingBoxes boxes;
+  pakeno::SetInterfaceCheckForTesting([] { return true; });  // the update check's server is on loopback
   pakeno::SetExitCleanupObserverForTesting([] {
     std::printf("exit-cleanup\n");
     std::fflush(stdout);

@@ -3,7 +3,7 @@
 #include "app/clipboard_commands.h"
 #include "app/submission.h"
 #include "encoding/gbk.h"
-#include "fakes.h"
+#include "support/fakes.h"
 #include "platform/event_pump.h"
 #include "support/scripted_server.h"
 

@@ -79,7 +79,11 @@ CNF
 printf 'hello from nginx\n' > www/index.html
 printf '\xd6\xd0\xce\xc4 GBK page\n' > www/files/gbk.txt
 [ -s www/files/big.bin ] || head -c $((64 << 20)) /dev/urandom > www/files/big.bin
-chmod 644 www/index.html www/files/*
+mkdir -p www/update
+printf '<html><body><p>最新版本号：1.0.1</p><p>下载地址：https://127.0.0.1:18443/files/gbk.txt?a=1&amp;b=2</p></body></html>\n' \
+  > www/update/newer.html
+chmod 755 www/update
+chmod 644 www/index.html www/files/* www/update/*
 
 # --- nginx
 tls_server() {  # port cert

@@ -46,9 +46,12 @@ void Reply::Close() {
   closed_ = true;
 }
 
-ScriptedServer::ScriptedServer(Script script) : script_(std::move(script)) {
+ScriptedServer::ScriptedServer(Script script, int port) : script_(std::move(script)) {
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int yes = 1;
+  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   sockaddr_in address{};
+  address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);

@@ -34,7 +34,8 @@ class ScriptedServer {
   // the next request unless the script closes it.
   using Script = std::function<void(const std::string& request, Reply& reply)>;
 
-  explicit ScriptedServer(Script script);
+  // Listens on 127.0.0.1:`port`; 0 picks a free port.
+  explicit ScriptedServer(Script script, int port = 0);
   ~ScriptedServer();
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;

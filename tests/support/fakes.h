@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/window_controls.h"
+#include "platform/browser.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
 
@@ -66,6 +67,12 @@ class FakeClipboard : public Clipboard {
     if (!broken) content = text;
   }
   Text GetText() override { return content; }
+};
+
+class FakeBrowser : public Browser {
+ public:
+  std::vector<Text> opened;
+  void Open(const Text& address) override { opened.push_back(address); }
 };
 
 }  // namespace pakeno::testing
