@@ -14,6 +14,7 @@
 #include <limits>
 
 #include "app/app_icon.h"
+#include "app/long_text_edit.h"
 #include "encoding/gbk.h"
 
 namespace pakeno {
@@ -44,9 +45,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int le
   return label;
 }
 
-QPlainTextEdit* MakeMultiLineBox(QWidget* parent, const char* name, const char* accessibleName, int left, int top,
-                                 int width, int height) {
-  auto* box = Place(new QPlainTextEdit(parent), name, left, top, width, height);
+LongTextEdit* MakeMultiLineBox(QWidget* parent, const char* name, const char* accessibleName, int left, int top,
+                               int width, int height) {
+  auto* box = Place(new LongTextEdit(parent), name, left, top, width, height);
   box->setAccessibleName(FromUtf8(accessibleName));
   box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -146,18 +147,15 @@ void MainWindow::Load() {
 }
 
 Text MainWindow::ReadText(EditBox box) {
-  const QString text = box == EditBox::kAddress ? address_->text()
-                       : box == EditBox::kData  ? data_->toPlainText()
-                                                : return_->toPlainText();
-  return Utf8ToGbk(text.toUtf8().toStdString());
+  if (box == EditBox::kAddress) return Utf8ToGbk(address_->text().toStdString());
+  return (box == EditBox::kData ? data_ : return_)->GbkText();
 }
 
 void MainWindow::WriteText(EditBox box, const Text& text) {
-  const QString unicode = QString::fromStdString(GbkToUtf8(text));
   if (box == EditBox::kAddress) {
-    address_->setText(unicode);
+    address_->setText(QString::fromStdString(GbkToUtf8(text)));
   } else {
-    (box == EditBox::kData ? data_ : return_)->setPlainText(unicode);
+    (box == EditBox::kData ? data_ : return_)->SetGbkText(text);
   }
 }
 

@@ -14,11 +14,12 @@
 
 class QAbstractButton;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
 namespace pakeno {
+
+class LongTextEdit;
 
 struct WindowHandlers {
   std::function<void()> created;  // the window exists and is not shown yet
@@ -54,8 +55,8 @@ class MainWindow : public QWidget, public WindowControls {
 
   WindowHandlers handlers_;
   QLineEdit* address_ = nullptr;
-  QPlainTextEdit* data_ = nullptr;
-  QPlainTextEdit* return_ = nullptr;
+  LongTextEdit* data_ = nullptr;
+  LongTextEdit* return_ = nullptr;
   QRadioButton* http_ = nullptr;
   QRadioButton* https_ = nullptr;
   QRadioButton* post_ = nullptr;

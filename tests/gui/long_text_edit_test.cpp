@@ -1,0 +1,77 @@
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/long_text_edit.h"
+#include "encoding/gbk.h"
+
+namespace pakeno {
+namespace {
+
+class LongText : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    box.resize(287, 152);
+    box.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box.show();
+    QApplication::processEvents();
+  }
+  LongTextEdit box;
+};
+
+// A body on one line, as minified pages and JSON answers come.
+Text OneLine(size_t size) {
+  Text text(size, 'x');
+  for (size_t i = 0; i < size; i += 7) text[i] = ' ';
+  for (size_t i = 3; i + 1 < size; i += 97) text.replace(i, 2, "\xB0\xA1");  // GBK 啊
+  return text;
+}
+
+TEST_F(LongText, ReadsBackExactlyWhatWasWritten) {
+  const Text texts[] = {"", "plain", "a\r\nb\rc\n\n\td", "\xD6\xD0\xFF\x80 bad bytes", OneLine(50'000),
+                        OneLine(10'000) + "\n" + OneLine(9'000) + "\n"};
+  for (const Text& text : texts) {
+    box.SetGbkText(text);
+    EXPECT_TRUE(box.GbkText() == text) << text.substr(0, 40);
+  }
+}
+
+TEST_F(LongText, SoftCutsNeverReachTheText) {
+  const Text text = OneLine(20'000) + "\nend";
+  box.SetGbkText(text);
+  EXPECT_GT(box.document()->blockCount(), 4);  // the long line was cut for display
+  EXPECT_EQ(box.FullText(), QString::fromStdString(GbkToUtf8(text)));
+
+  // Edited, the text is read from the box, still without the cuts.
+  QTextCursor cursor(box.document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText("!");
+  EXPECT_TRUE(box.GbkText() == text + "!");
+
+  // A selection across cuts copies without them.
+  box.selectAll();
+  box.copy();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(GbkToUtf8(text + "!")));
+}
+
+TEST_F(LongText, SixteenMebibytesOnOneLineAppearWithinASecond) {
+  const Text body = OneLine(16u << 20);
+  QElapsedTimer timer;
+  timer.start();
+  box.SetGbkText(body);
+  QApplication::processEvents();
+  box.verticalScrollBar()->setValue(box.verticalScrollBar()->maximum());
+  QApplication::processEvents();
+#ifndef __SANITIZE_ADDRESS__  // the sanitizers slow everything several times over
+  EXPECT_LT(timer.elapsed(), 1000);
+#endif
+  EXPECT_EQ(box.GbkText().size(), body.size());
+}
+
+}  // namespace
+}  // namespace pakeno
