@@ -22,4 +22,10 @@ run_suite() {
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPAKENO_SANITIZE=ON
+# The fuzz targets, each for a bounded time (PAKENO_FUZZ_SECONDS, 30 by default).
+run_suite build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPAKENO_FUZZ=ON \
+  -DPAKENO_BUILD_GUI=OFF -DPAKENO_FUZZ_SECONDS="${PAKENO_FUZZ_SECONDS:-30}"
+echo "== pakeno: fuzzing, per target (executions, coverage)"
+awk '/^[0-9]+\/[0-9]+ Testing: / {target=$3} /DONE   cov:/ {print "  " target ": " $0} /stat::number_of_executed_units/ {print "  " target ": " $0}' \
+  build-fuzz/Testing/Temporary/LastTest.log || true
 exit $status

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/curl_handles.h"
+#include "platform/event_pump.h"
 
 namespace pakeno::transport {
 namespace {
@@ -358,7 +359,9 @@ struct Request::State {
 
   // One round of work on this request's own transfer: perform, collect the
   // outcome, follow a redirect, or wait briefly for the socket.
-  void Step() {
+  // `pumpWhileWaiting`: while nothing arrives, let the window's events run
+  // every few milliseconds, so a slow body never freezes the window.
+  void Step(bool pumpWhileWaiting = false) {
     const size_t unreadBefore = Unread();
     const bool headersBefore = headersDone;
     int running = 0;
@@ -386,7 +389,11 @@ struct Request::State {
       if (result == CURLE_OK) headersDone = true;
       return;
     }
-    if (Unread() == unreadBefore && headersDone == headersBefore) curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
+    if (Unread() == unreadBefore && headersDone == headersBefore) {
+      int ready = 0;
+      curl_multi_poll(multi.get(), nullptr, 0, pumpWhileWaiting ? 20 : 100, &ready);
+      if (pumpWhileWaiting && ready == 0) PumpEvents();
+    }
   }
 };
 
@@ -454,7 +461,7 @@ size_t Request::Read(char* buffer, size_t capacity) {
       continue;
     }
     if (s.done) return 0;
-    s.Step();
+    s.Step(true);
   }
   const size_t n = std::min(capacity, s.Unread());
   std::memcpy(buffer, s.pending.data() + s.pendingOffset, n);

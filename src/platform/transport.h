@@ -113,6 +113,7 @@ class Request {
   bool Send(std::string_view headers = {}, std::string_view body = {});
 
   // Up to `capacity` bytes of the body; 0 only at its end or on failure.
+  // While it waits for the server, pending window events run (PumpEvents).
   size_t Read(char* buffer, size_t capacity);
 
   // The final response's status line and header lines, each ended by CR LF,
