@@ -2,7 +2,8 @@
 // wall time (median), its ratio to curl's, and peak RSS over body size.
 // Each fetch runs in a child process so that its peak RSS is its own.
 //
-//   build/bench/fetch_bench [--quick]
+//   build/bench/fetch_bench [--quick] [--rows]
+// --rows prints markdown table rows (measure | value | reference | ratio) for bench/run_all.sh.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -71,7 +72,11 @@ std::string SizeName(size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  bool quick = false, rows = false;
+  for (int i = 1; i < argc; ++i) {
+    quick = quick || std::strcmp(argv[i], "--quick") == 0;
+    rows = rows || std::strcmp(argv[i], "--rows") == 0;
+  }
   // The server lives in a process of its own, so that neither its payload
   // nor its threads count towards the measured processes' peak RSS.
   int portPipe[2];
@@ -96,8 +101,10 @@ int main(int argc, char** argv) {
   if (read(portPipe[0], &port, sizeof port) != sizeof port) return 1;
   const std::string base = "http://127.0.0.1:" + std::to_string(port);
 
-  std::printf("%-8s %-10s %10s %10s %12s %10s\n", "body", "operation", "median ms", "vs curl", "peak RSS MiB",
-              "RSS/body");
+  if (!rows) {
+    std::printf("%-8s %-10s %10s %10s %12s %10s\n", "body", "operation", "median ms", "vs curl", "peak RSS MiB",
+                "RSS/body");
+  }
   for (const size_t size : {size_t{1} << 10, size_t{1} << 20, size_t{64} << 20}) {
     const std::string url = base + "/bytes/" + std::to_string(size);
     const int runs = quick ? 3 : (size >= (64u << 20) ? 5 : 15);
@@ -116,8 +123,19 @@ int main(int argc, char** argv) {
 
     const auto row = [&](const char* name, const Sample& s, const Sample& reference) {
       const double rssMiB = s.peakRssKiB / 1024.0;
+      const double bodyMiB = static_cast<double>(size) / (1 << 20);
+      if (rows) {
+        if (reference.seconds == s.seconds) return;  // curl's own row is the reference
+        std::printf("| %s %s, time | %.1f ms | curl %.1f ms | %.2fx |\n", name, SizeName(size).c_str(),
+                    s.seconds * 1000, reference.seconds * 1000, s.seconds / reference.seconds);
+        if (size >= (1u << 20)) {
+          std::printf("| %s %s, peak RSS | %.1f MiB | body %.1f MiB | %.2fx |\n", name, SizeName(size).c_str(), rssMiB,
+                      bodyMiB, rssMiB / bodyMiB);
+        }
+        return;
+      }
       std::printf("%-8s %-10s %10.1f %9.2fx %12.1f %10.2f\n", SizeName(size).c_str(), name, s.seconds * 1000,
-                  s.seconds / reference.seconds, rssMiB, rssMiB / (static_cast<double>(size) / (1 << 20)));
+                  s.seconds / reference.seconds, rssMiB, rssMiB / bodyMiB);
     };
     row("curl GET", curlGet, curlGet);
     row("FetchPage", fetch, curlGet);

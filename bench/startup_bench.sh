@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Cold start to the window on the screen, under Xvfb, against a bare Qt
 # window started the same way in the same run; and idle RSS after start.
-# Usage: bench/startup_bench.sh [BUILD_DIR] [RUNS]
+# Usage: bench/startup_bench.sh [BUILD_DIR] [RUNS] [--rows]
+# --rows prints markdown table rows (measure | value | reference | ratio).
 set -euo pipefail
 build=${1:-build}
 runs=${2:-10}
+rows=${3:-}
 work=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
@@ -25,7 +27,7 @@ start_once() {
   "$binary" >/dev/null 2>"$work/stderr" &
   pid=$!
   until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do
-    kill -0 "$pid" 2>/dev/null || { echo "$binary did not start:" >&2; cat "$work/stderr" >&2; exit 1; }
+    kill -0 "$pid" 2>/dev/null || { echo "$binary did not start:" >&2; cat "$work/stderr" "$work/xvfb.log" >&2; exit 1; }
   done
   t1=$(date +%s%N)
   elapsed=$(( (t1 - t0) / 1000000 ))
@@ -50,6 +52,13 @@ measure "$build/bench/bare_window" "Bare Qt window"
 bare_ms=$median_ms bare_rss=$idle_rss
 measure "$build/src/app/pakeno" "Pakeno 1.0.0"
 pakeno_ms=$median_ms pakeno_rss=$idle_rss
+if [ "$rows" = --rows ]; then
+  printf '| cold start to the window (median of %s) | %s ms | bare Qt window %s ms | %.2fx |\n' \
+    "$runs" "$pakeno_ms" "$bare_ms" "$(calc "$pakeno_ms / $bare_ms")"
+  printf '| idle RSS after start | %.1f MiB | bare Qt window %.1f MiB | %.2fx |\n' \
+    "$(calc "$pakeno_rss / 1024")" "$(calc "$bare_rss / 1024")" "$(calc "$pakeno_rss / $bare_rss")"
+  exit 0
+fi
 printf '%-28s %10s %10s\n' "start-up (median of $runs)" "ms" "ratio"
 printf '%-28s %10s %10s\n' "bare Qt window" "$bare_ms" "1.00x"
 printf '%-28s %10s %9.2fx\n' "pakeno" "$pakeno_ms" "$(calc "$pakeno_ms / $bare_ms")"

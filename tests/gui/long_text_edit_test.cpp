@@ -75,3 +75,48 @@ TEST_F(LongText, SixteenMebibytesOnOneLineAppearWithinASecond) {
 
 }  // namespace
 }  // namespace pakeno
+
+#include <QTimer>
+
+#include "http/page_fetch.h"
+#include "platform/event_pump.h"
+#include "support/scripted_server.h"
+
+namespace pakeno {
+namespace {
+
+TEST(EventLatency, ASlowBodyNeverHoldsTheWindowUp) {
+  // 8 MiB in 4 KiB pieces, with pauses of up to 300 ms between bursts.
+  testing::ScriptedServer server([](const std::string&, testing::Reply& reply) {
+    const size_t size = 8u << 20;
+    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n");
+    const std::string piece(4096, 'p');
+    for (size_t sent = 0; sent < size; sent += piece.size()) {
+      if (!reply.Send(piece)) break;
+      if (sent % (1u << 20) == 0) reply.Sleep(std::chrono::milliseconds(sent == (4u << 20) ? 300 : 30));
+    }
+    reply.Close();
+  });
+  SetEventPump([] { QCoreApplication::processEvents(); });
+  QElapsedTimer clock;
+  qint64 last = 0, worst = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    worst = std::max(worst, clock.elapsed() - last);
+    last = clock.elapsed();
+  });
+  ticker.start(5);
+  clock.start();
+  const Bytes body = FetchPage(server.Url("/slow"));
+  ticker.stop();
+  SetEventPump({});
+  EXPECT_EQ(body.size(), 8u << 20);
+#ifdef __SANITIZE_ADDRESS__
+  EXPECT_LT(worst, 200);
+#else
+  EXPECT_LT(worst, 50);
+#endif
+}
+
+}  // namespace
+}  // namespace pakeno

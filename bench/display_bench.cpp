@@ -1,0 +1,109 @@
+// Showing big bodies in the return box, and the window's event latency while
+// a big body arrives slowly. References from the same run: a QPlainTextEdit
+// given the same amount of text in short lines (its fast case), and the
+// timer's own jitter while the window is idle.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/display_bench
+// Prints markdown table rows: measure | value | reference | ratio.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/long_text_edit.h"
+#include "http/page_fetch.h"
+#include "platform/event_pump.h"
+#include "support/scripted_server.h"
+
+namespace {
+
+using pakeno::Text;
+
+Text Body(size_t size, bool oneLine) {
+  Text text(size, 'x');
+  for (size_t i = 0; i < size; i += 7) text[i] = ' ';
+  if (!oneLine) for (size_t i = 79; i < size; i += 80) text[i] = '\n';
+  return text;
+}
+
+template <typename Show>
+double Milliseconds(Show show) {
+  QElapsedTimer timer;
+  timer.start();
+  show();
+  QApplication::processEvents();
+  return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+// The longest gap between ticks of a 5 ms timer while `work` runs.
+template <typename Work>
+qint64 WorstTickGap(Work work) {
+  QElapsedTimer clock;
+  qint64 last = 0, worst = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    worst = std::max(worst, clock.elapsed() - last);
+    last = clock.elapsed();
+  });
+  ticker.start(5);
+  clock.start();
+  work();
+  ticker.stop();
+  return worst;
+}
+
+void Row(const char* measure, double value, double reference, const char* unit) {
+  std::printf("| %s | %.1f %s | %.1f %s | %.2fx |\n", measure, value, unit, reference, unit, value / reference);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  pakeno::LongTextEdit box;
+  QPlainTextEdit reference;
+  for (QPlainTextEdit* edit : {static_cast<QPlainTextEdit*>(&box), &reference}) {
+    edit->resize(287, 152);
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit->show();
+  }
+  QApplication::processEvents();
+
+  for (size_t mib : {16, 64}) {
+    const Text lines = Body(mib << 20, false);
+    const QString unicode = QString::fromLatin1(lines.data(), static_cast<qsizetype>(lines.size()));
+    const double referenceMs = Milliseconds([&] { reference.setPlainText(unicode); });
+    reference.clear();
+    for (bool oneLine : {true, false}) {
+      const Text body = oneLine ? Body(mib << 20, true) : lines;
+      const double ms = Milliseconds([&] { box.SetGbkText(body); });
+      const std::string name = "display " + std::to_string(mib) + " MiB, " + (oneLine ? "one line" : "lines of 80");
+      Row(name.c_str(), ms, referenceMs, "ms");
+      box.clear();
+    }
+  }
+
+  pakeno::testing::ScriptedServer server([](const std::string&, pakeno::testing::Reply& reply) {
+    const size_t size = 64u << 20;
+    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n");
+    const std::string piece(2048, 'p');
+    for (size_t sent = 0; sent < size; sent += piece.size()) {
+      if (!reply.Send(piece)) break;
+      if (sent % (4u << 20) == 0) reply.Sleep(std::chrono::milliseconds(100));
+    }
+    reply.Close();
+  });
+  pakeno::SetEventPump([] { QCoreApplication::processEvents(); });
+  const qint64 idle = WorstTickGap([] {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  });
+  const qint64 busy = WorstTickGap([&] { pakeno::FetchPage(server.Url("/slow")); });
+  Row("event latency, 64 MiB in 2 KiB pieces (worst tick gap)", static_cast<double>(busy),
+      static_cast<double>(std::max<qint64>(idle, 1)), "ms");
+  return 0;
+}

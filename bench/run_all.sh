@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Every benchmark of the project in one go, as one table of ratios, each
+# against its reference measured in the same run.
+# Usage: bench/run_all.sh [BUILD_DIR]   (a plain, non-sanitized build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cmake --build "$build" --target fetch_bench display_bench bare_window pakeno >/dev/null
+echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(. /etc/os-release && echo "$PRETTY_NAME")"
+echo
+echo "| measure | value | reference | ratio |"
+echo "|---|---|---|---|"
+"$build/bench/fetch_bench" --rows
+QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" 2>/dev/null
+bench/startup_bench.sh "$build" 10 --rows
