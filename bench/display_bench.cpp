@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -17,6 +16,7 @@
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
 #include "support/scripted_server.h"
+#include "support/tick_gap.h"
 
 namespace {
 
@@ -36,23 +36,6 @@ double Milliseconds(Show show) {
   show();
   QApplication::processEvents();
   return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-// The longest gap between ticks of a 5 ms timer while `work` runs.
-template <typename Work>
-qint64 WorstTickGap(Work work) {
-  QElapsedTimer clock;
-  qint64 last = 0, worst = 0;
-  QTimer ticker;
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    worst = std::max(worst, clock.elapsed() - last);
-    last = clock.elapsed();
-  });
-  ticker.start(5);
-  clock.start();
-  work();
-  ticker.stop();
-  return worst;
 }
 
 void Row(const char* measure, double value, double reference, const char* unit) {
@@ -97,12 +80,12 @@ int main(int argc, char** argv) {
     reply.Close();
   });
   pakeno::SetEventPump([] { QCoreApplication::processEvents(); });
-  const qint64 idle = WorstTickGap([] {
+  const qint64 idle = pakeno::testing::WorstTickGap([] {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
   });
-  const qint64 busy = WorstTickGap([&] { pakeno::FetchPage(server.Url("/slow")); });
+  const qint64 busy = pakeno::testing::WorstTickGap([&] { pakeno::FetchPage(server.Url("/slow")); });
   Row("event latency, 64 MiB in 2 KiB pieces (worst tick gap)", static_cast<double>(busy),
       static_cast<double>(std::max<qint64>(idle, 1)), "ms");
   return 0;

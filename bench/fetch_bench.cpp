@@ -57,9 +57,7 @@ Sample Measure(const std::function<bool()>& work, const std::vector<std::string>
   return {seconds, usage.ru_maxrss};
 }
 
-Sample Median(int runs, const std::function<Sample()>& once) {
-  std::vector<Sample> samples;
-  for (int i = 0; i < runs; ++i) samples.push_back(once());
+Sample Median(std::vector<Sample> samples) {
   std::sort(samples.begin(), samples.end(), [](const Sample& a, const Sample& b) { return a.seconds < b.seconds; });
   return samples[samples.size() / 2];
 }
@@ -110,16 +108,19 @@ int main(int argc, char** argv) {
     const int runs = quick ? 3 : (size >= (64u << 20) ? 5 : 15);
     const auto expectSize = [size](const pakeno::Bytes& body) { return body.size() == size; };
 
-    const Sample curlGet = Median(runs, [&] { return Measure({}, {"curl", "-s", "-o", "/dev/null", url}); });
-    const Sample curlPost =
-        Median(runs, [&] { return Measure({}, {"curl", "-s", "-o", "/dev/null", "-d", "a=1", url}); });
-    const Sample fetch = Median(runs, [&] { return Measure([&] { return expectSize(pakeno::FetchPage(url)); }); });
-    const Sample post = Median(runs, [&] {
-      return Measure([&] {
+    // Interleaved, so that whatever the machine is doing weighs on each alike.
+    std::vector<Sample> curlGets, curlPosts, fetches, posts;
+    for (int i = 0; i < runs; ++i) {
+      curlGets.push_back(Measure({}, {"curl", "-s", "-o", "/dev/null", url}));
+      fetches.push_back(Measure([&] { return expectSize(pakeno::FetchPage(url)); }));
+      curlPosts.push_back(Measure({}, {"curl", "-s", "-o", "/dev/null", "-d", "a=1", url}));
+      posts.push_back(Measure([&] {
         pakeno::HttpSession session;
         return expectSize(session.PostHttp(url, "a=1"));
-      });
-    });
+      }));
+    }
+    const Sample curlGet = Median(curlGets), fetch = Median(fetches), curlPost = Median(curlPosts),
+                 post = Median(posts);
 
     const auto row = [&](const char* name, const Sample& s, const Sample& reference) {
       const double rssMiB = s.peakRssKiB / 1024.0;

@@ -8,13 +8,9 @@ build=${1:-build}
 runs=${2:-10}
 rows=${3:-}
 work=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
-unset QT_QPA_PLATFORM
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+source "$(dirname "$0")/../scripts/xvfb.sh"
+pakeno_start_xvfb
 for binary in "$build/bench/bare_window" "$build/src/app/pakeno"; do
   [ -x "$binary" ] || { echo "missing $binary: build it first (cmake --build $build)" >&2; exit 1; }
 done

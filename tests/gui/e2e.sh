@@ -16,12 +16,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "e2e: FAIL: $*"; exit 1; }
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
-unset QT_QPA_PLATFORM
+source "$(dirname "$0")/../../scripts/xvfb.sh"
+pakeno_start_xvfb
 
 network_up=no
 for state in /sys/class/net/*/operstate; do

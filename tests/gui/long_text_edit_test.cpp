@@ -76,11 +76,10 @@ TEST_F(LongText, SixteenMebibytesOnOneLineAppearWithinASecond) {
 }  // namespace
 }  // namespace pakeno
 
-#include <QTimer>
-
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
 #include "support/scripted_server.h"
+#include "support/tick_gap.h"
 
 namespace pakeno {
 namespace {
@@ -98,17 +97,8 @@ TEST(EventLatency, ASlowBodyNeverHoldsTheWindowUp) {
     reply.Close();
   });
   SetEventPump([] { QCoreApplication::processEvents(); });
-  QElapsedTimer clock;
-  qint64 last = 0, worst = 0;
-  QTimer ticker;
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    worst = std::max(worst, clock.elapsed() - last);
-    last = clock.elapsed();
-  });
-  ticker.start(5);
-  clock.start();
-  const Bytes body = FetchPage(server.Url("/slow"));
-  ticker.stop();
+  Bytes body;
+  const qint64 worst = testing::WorstTickGap([&] { body = FetchPage(server.Url("/slow")); });
   SetEventPump({});
   EXPECT_EQ(body.size(), 8u << 20);
 #ifdef __SANITIZE_ADDRESS__

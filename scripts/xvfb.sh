@@ -1,0 +1,11 @@
+# Sourced: starts Xvfb on a free display, exports DISPLAY and sets xvfb_pid.
+# Needs $work, a scratch folder. -noreset: the server must not restart
+# between two clients, or the next one cannot connect.
+pakeno_start_xvfb() {
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$work/display")"
+  unset QT_QPA_PLATFORM
+}
