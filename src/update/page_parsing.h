@@ -22,7 +22,7 @@ int ReadVersionNumber(std::string_view text);
 
 struct Announcement {
   int version = 0;  // the first three version parts, joined and read as a number
-  Text address;     // parts 1 and 2 of the download address, joined; may be empty
+  Text address;     // the download address, "&amp;" read as "&" and cut at a second one; may be empty
 };
 
 // Empty when the version text has fewer than three parts.
