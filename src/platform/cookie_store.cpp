@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/curl_handles.h"
 #include "platform/transport.h"
 
@@ -57,14 +58,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
 }
 
 // The host of an address such as "http://srv" or "https://srv:81/x".

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/curl_handles.h"
 #include "platform/event_pump.h"
 
@@ -29,23 +30,10 @@ constexpr int kMaxRedirects = 10;
 // Above this much unread body the transfer pauses until the reader catches up.
 constexpr size_t kHighWater = 1 << 20;
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-      return false;
-  }
-  return true;
-}
-
 // The header name of a line, up to its colon; empty when it has none.
 std::string_view HeaderName(std::string_view line) {
   const size_t colon = line.find(':');
   return colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon);
-}
-
-bool SameHeaderName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && StartsWithIgnoringCase(a, b);
 }
 
 // Splits a CR LF block into its non-empty lines.
@@ -106,8 +94,8 @@ Session::Session(std::string_view agent, Access access, std::string_view proxyLi
       const std::string address(rest.substr(0, sep));
       rest.remove_prefix(std::min(rest.size(), sep));
       if (address.empty()) continue;
-      if (scheme.empty() || SameHeaderName(scheme, "http")) httpProxy_ = address;
-      if (scheme.empty() || SameHeaderName(scheme, "https")) httpsProxy_ = address;
+      if (scheme.empty() || EqualsIgnoringCase(scheme, "http")) httpProxy_ = address;
+      if (scheme.empty() || EqualsIgnoringCase(scheme, "https")) httpsProxy_ = address;
     }
     if (httpProxy_.empty() && httpsProxy_.empty()) return;  // a proxy session needs a proxy
   }
@@ -288,7 +276,7 @@ struct Request::State {
       curl_easy_setopt(e, CURLOPT_PASSWORD, nullptr);
     }
 
-    const bool hasBody = !body.empty() || SameHeaderName(verb, "POST");
+    const bool hasBody = !body.empty() || EqualsIgnoringCase(verb, "POST");
     if (verb == "GET") {
       curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
       curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, nullptr);
@@ -306,7 +294,7 @@ struct Request::State {
     // what the caller gave goes out.
     std::vector<std::string> lines = headerLines;
     auto has = [&](std::string_view name) {
-      return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return SameHeaderName(HeaderName(l), name); });
+      return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return EqualsIgnoringCase(HeaderName(l), name); });
     };
     for (std::string_view name : {"Accept", "Expect", "Content-Type"}) {
       if (!has(name)) lines.push_back(std::string(name) + ":");
@@ -329,11 +317,11 @@ struct Request::State {
     url = redirectUrl;
     redirectUrl.clear();
     ++redirects;
-    if (redirectStatus == 303 || ((redirectStatus == 301 || redirectStatus == 302) && SameHeaderName(verb, "POST"))) {
-      if (!SameHeaderName(verb, "HEAD")) verb = "GET";
+    if (redirectStatus == 303 || ((redirectStatus == 301 || redirectStatus == 302) && EqualsIgnoringCase(verb, "POST"))) {
+      if (!EqualsIgnoringCase(verb, "HEAD")) verb = "GET";
       body.clear();
       std::erase_if(headerLines, [](const std::string& l) {
-        return SameHeaderName(HeaderName(l), "Content-Length") || SameHeaderName(HeaderName(l), "Content-Type");
+        return EqualsIgnoringCase(HeaderName(l), "Content-Length") || EqualsIgnoringCase(HeaderName(l), "Content-Type");
       });
     }
   }
@@ -431,7 +419,7 @@ bool Request::AddHeaders(std::string_view block) {
   for (const std::string& line : lines) {
     const std::string_view name = HeaderName(line);
     auto same = std::find_if(state_->headerLines.begin(), state_->headerLines.end(), [&](const std::string& l) {
-      return !name.empty() && SameHeaderName(HeaderName(l), name);
+      return !name.empty() && EqualsIgnoringCase(HeaderName(l), name);
     });
     if (same != state_->headerLines.end()) {
       *same = line;
