@@ -16,7 +16,7 @@ run_suite() {
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "== pakeno: testing $dir"
-  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600) || status=1
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600 | tee ctest-summary.log) || status=1
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -28,4 +28,8 @@ run_suite build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clan
 echo "== pakeno: fuzzing, per target (executions, coverage)"
 awk '/^[0-9]+\/[0-9]+ Testing: / {target=$3} /DONE   cov:/ {print "  " target ": " $0} /stat::number_of_executed_units/ {print "  " target ": " $0}' \
   build-fuzz/Testing/Temporary/LastTest.log || true
+
+# One closing line over all three suites.
+cat build/ctest-summary.log build-sanitize/ctest-summary.log build-fuzz/ctest-summary.log 2>/dev/null |
+  awk '/tests failed out of/ {failed += $4; total += $NF} END {print "pakeno: " total - failed " passed, " failed " failed"}'
 exit $status
