@@ -42,6 +42,5 @@ void EndProgram(int code) {
 
 void SetTerminateForTesting(std::function<void(int)> terminate) { terminateForTesting = std::move(terminate); }
 void SetExitCleanupObserverForTesting(std::function<void()> observer) { cleanupObserver = std::move(observer); }
-void ResetExitCleanupForTesting() { cleanedUp = false; }
 
 }  // namespace pakeno

@@ -31,6 +31,5 @@ void EndProgram(int code);
 // Test seams: what ends the process, and an observer of ExitCleanup.
 void SetTerminateForTesting(std::function<void(int code)> terminate);
 void SetExitCleanupObserverForTesting(std::function<void()> observer);
-void ResetExitCleanupForTesting();
 
 }  // namespace pakeno

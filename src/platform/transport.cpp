@@ -122,7 +122,6 @@ struct Request::State {
   std::string verb;
   std::string target;
   bool http10;
-  unsigned flags;
 
   detail::Easy easy;
   detail::Multi multi;
@@ -148,8 +147,8 @@ struct Request::State {
   size_t pendingOffset = 0;
   bool paused = false;
 
-  State(const Connection& c, std::string_view v, std::string_view t, std::string_view version, unsigned f)
-      : connection(c), verb(v), target(t), http10(version == "HTTP/1.0"), flags(f) {}
+  State(const Connection& c, std::string_view v, std::string_view t, std::string_view version)
+      : connection(c), verb(v), target(t), http10(version == "HTTP/1.0") {}
 
   size_t Unread() const { return pending.size() - pendingOffset; }
 
@@ -388,7 +387,7 @@ struct Request::State {
 Request::Request(const Connection& connection, std::string_view verb, std::string_view target,
                  std::string_view version, unsigned flags) {
   if (!connection.IsOpen()) return;
-  auto state = std::make_unique<State>(connection, verb.empty() ? "GET" : verb, target, version, flags);
+  auto state = std::make_unique<State>(connection, verb.empty() ? "GET" : verb, target, version);
   state->easy.reset(curl_easy_init());
   state->multi.reset(curl_multi_init());
   if (!state->easy || !state->multi) return;
