@@ -40,7 +40,7 @@ HttpSession::~HttpSession() = default;
 Bytes HttpSession::PostHttp(const Text& address, const Text& data) {
   const std::optional<PostTarget> target = SplitHttpAddress(address);
   if (!target || !session_) return {};
-  return Post(*session_, {*target, data, transport::kReload, std::nullopt, std::nullopt, Text(kContentTypeLine)});
+  return Post(*session_, {*target, data, 0u, std::nullopt, std::nullopt, Text(kContentTypeLine)});
 }
 
 Bytes HttpSession::PostHttps(const Text& address, const Text& data, std::optional<int> port,

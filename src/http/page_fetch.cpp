@@ -67,7 +67,7 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
     if (!session.IsOpen()) return FailureResult();
     transport::Connection connection(session, host, UrlPort(url) & 0xFFFF);
     if (!connection.IsOpen()) return FailureResult();
-    transport::Request request(connection, method, path, "HTTP/1.1", transport::kReload);
+    transport::Request request(connection, method, path, "HTTP/1.1", 0u);
     if (!request.IsOpen()) return FailureResult();
 
     AppendDefaultLines(block, url);

@@ -29,11 +29,14 @@ int TextFind(std::string_view text, std::string_view what, int start, bool ignor
   if (start < 1) start = 1;
   const size_t from = static_cast<size_t>(start) - 1;
   if (from >= text.size()) return -1;
-  if (what.empty()) return start;
+  if (what.empty()) return 1;
   // Walk from the first byte so that character boundaries are known even
   // when the search starts in the middle of the text.
   for (size_t i = 0; i < text.size();) {
-    if (i >= from && MatchesAt(text, i, what, ignoreCase)) return static_cast<int>(i) + 1;
+    if (i >= from && MatchesAt(text, i, what, ignoreCase)) {
+      // A position the result cannot hold is no position: "not found".
+      return i < static_cast<size_t>(std::numeric_limits<int>::max()) ? static_cast<int>(i) + 1 : -1;
+    }
     i += (IsLeadByte(text[i]) && i + 1 < text.size()) ? 2 : 1;
   }
   return -1;
@@ -115,6 +118,8 @@ double TextToNumber(std::string_view text) {
   while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
   bool negative = false;
   if (p < end && (*p == '+' || *p == '-')) negative = (*p++ == '-');
+  // One sign only: from_chars would take a second "-" as the number's own.
+  if (p < end && (*p == '+' || *p == '-')) return 0;
   auto format = std::chars_format::general;
   if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
     format = std::chars_format::hex;

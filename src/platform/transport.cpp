@@ -16,6 +16,8 @@
 namespace pakeno::transport {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 Timeouts& DefaultTimeouts() {
   static Timeouts timeouts;
   return timeouts;
@@ -26,7 +28,6 @@ bool& RefuseSessions() {
   return refuse;
 }
 
-constexpr int kMaxRedirects = 10;
 // Above this much unread body the transfer pauses until the reader catches up.
 constexpr size_t kHighWater = 1 << 20;
 
@@ -49,9 +50,14 @@ std::vector<std::string> SplitLines(std::string_view block) {
   return lines;
 }
 
-// The CA bundle named by the common variables, else the library's default.
+// A CR, LF or NUL inside one line of the request would end that line early
+// and let the rest pass for a header or a request of its own.
+bool BreaksTheLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+
+// The CA bundle named by the variables curl itself reads, in curl's order;
+// else the library's default.
 const char* CaBundleFromEnvironment() {
-  for (const char* name : {"SSL_CERT_FILE", "CURL_CA_BUNDLE"}) {
+  for (const char* name : {"CURL_CA_BUNDLE", "SSL_CERT_FILE"}) {
     const char* value = std::getenv(name);
     if (value && *value) return value;
   }
@@ -60,6 +66,39 @@ const char* CaBundleFromEnvironment() {
 
 bool IsRedirect(long status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Why a text cannot be a server's name; empty when it can be one.
+std::string ServerNameRefusal(std::string_view server) {
+  if (server.empty()) return "no server name";
+  for (const unsigned char c : server) {
+    if (c <= 0x20 || c == 0x7F) return "the server name holds a blank or a control character";
+    if (std::strchr("@?#/\\", c)) return std::string("the server name holds \"") + static_cast<char>(c) + "\"";
+  }
+  return {};
+}
+
+// The bytes of a path that a URL cannot hold as they are, written as %XX.
+// Only the cookie store reads this path; the wire gets the target as given.
+std::string EscapeForUrl(std::string_view path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (const unsigned char c : path) {
+    if (c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c)) {
+      escaped += '%';
+      escaped += kHex[c >> 4];
+      escaped += kHex[c & 15];
+    } else {
+      escaped += static_cast<char>(c);
+    }
+  }
+  return escaped;
+}
+
+std::string HostOfUrl(CURLU* url) {
+  char* host = nullptr;
+  if (curl_url_get(url, CURLUPART_HOST, &host, 0) != CURLUE_OK) return {};
+  return detail::CurlText(host).get();
 }
 
 }  // namespace
@@ -75,36 +114,19 @@ Session::Session(std::string_view agent, Access access, std::string_view proxyLi
     : agent_(agent), access_(access), timeouts_(DefaultTimeouts()) {
   if (RefuseSessions() || !detail::GlobalInit()) return;
   if (access == Access::kProxy) {
-    // A list such as "http=host:port https=host:port", or one address for
-    // every scheme; entries are separated by spaces or semicolons, and spaces
-    // after "=" belong to the entry.
-    std::string_view rest = proxyList;
-    while (!rest.empty()) {
-      while (!rest.empty() && (rest.front() == ' ' || rest.front() == ';')) rest.remove_prefix(1);
-      if (rest.empty()) break;
-      size_t eq = rest.find('=');
-      size_t sep = rest.find_first_of(" ;");
-      std::string_view scheme;
-      if (eq != std::string_view::npos && eq < sep) {
-        scheme = rest.substr(0, eq);
-        rest.remove_prefix(eq + 1);
-        while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-        sep = rest.find_first_of(" ;");
-      }
-      const std::string address(rest.substr(0, sep));
-      rest.remove_prefix(std::min(rest.size(), sep));
-      if (address.empty()) continue;
-      if (scheme.empty() || EqualsIgnoringCase(scheme, "http")) httpProxy_ = address;
-      if (scheme.empty() || EqualsIgnoringCase(scheme, "https")) httpsProxy_ = address;
-    }
-    if (httpProxy_.empty() && httpsProxy_.empty()) return;  // a proxy session needs a proxy
+    proxies_ = ParseProxyList(proxyList);
+    if (proxies_.http.empty() && proxies_.https.empty()) return;  // a proxy session needs a proxy
   }
   open_ = true;
 }
 
-std::string Session::ProxyFor(std::string_view scheme) const {
-  if (access_ != Access::kProxy) return {};
-  return scheme == "https" ? httpsProxy_ : httpProxy_;
+std::string Session::ProxyFor(std::string_view scheme, std::string_view host) const {
+  switch (access_) {
+    case Access::kDirect: return {};
+    case Access::kProxy: return scheme == "https" ? proxies_.https : proxies_.http;
+    case Access::kSystem: return SystemProxyFor(scheme, host, ProcessEnvironment);
+  }
+  return {};
 }
 
 // ---------------------------------------------------------------------------
@@ -112,7 +134,12 @@ std::string Session::ProxyFor(std::string_view scheme) const {
 
 Connection::Connection(const Session& session, std::string_view server, int port, std::optional<std::string> userName,
                        std::optional<std::string> password)
-    : session_(session), server_(server), port_(port), userName_(std::move(userName)), password_(std::move(password)) {}
+    : session_(session),
+      server_(server),
+      port_(port),
+      userName_(std::move(userName)),
+      password_(std::move(password)),
+      refusal_(ServerNameRefusal(server)) {}
 
 // ---------------------------------------------------------------------------
 // Request
@@ -122,33 +149,39 @@ struct Request::State {
   std::string verb;
   std::string target;
   bool http10;
+  bool secure;
+  std::string origin;  // "http://server:port" of the first hop
 
   detail::Easy easy;
   detail::Multi multi;
+  detail::Url hop;  // the address of the current hop
   bool attached = false;
 
   std::vector<std::string> headerLines;  // AddHeaders, then Send's
   detail::Slist headerList;
   std::string body;
-  std::string url;  // the address of the current hop
+  std::string requestTarget;
   std::string proxy;
+  Clock::time_point deadline = Clock::time_point::max();
 
   // The response being received.
   std::string headerBlock;
   bool headersDone = false;  // the final response's header block is complete
   std::string location;      // the current response's Location header
-  std::string redirectUrl;   // set when the current response is to be followed
+  detail::Url redirect;      // set when the current response is to be followed
   long redirectStatus = 0;
   int redirects = 0;
   bool done = false;
   CURLcode result = CURLE_OK;
+  std::string refusal;  // why the tool itself stopped the request
+  char errorText[CURL_ERROR_SIZE] = {};
 
   std::string pending;  // body bytes received, not yet read
   size_t pendingOffset = 0;
   bool paused = false;
 
-  State(const Connection& c, std::string_view v, std::string_view t, std::string_view version)
-      : connection(c), verb(v), target(t), http10(version == "HTTP/1.0") {}
+  State(const Connection& c, std::string_view v, std::string_view t, std::string_view version, bool s)
+      : connection(c), verb(v), target(t), http10(version == "HTTP/1.0"), secure(s) {}
 
   size_t Unread() const { return pending.size() - pendingOffset; }
 
@@ -163,7 +196,7 @@ struct Request::State {
     if (line.starts_with("HTTP/")) {  // a new response: 1xx, redirect or final
       headerBlock.clear();
       location.clear();
-      redirectUrl.clear();
+      redirect.reset();
     }
     std::string_view content = line;
     while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) content.remove_suffix(1);
@@ -178,8 +211,14 @@ struct Request::State {
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status / 100 == 1) return line.size();  // an interim response; the real one follows
-    if (IsRedirect(status) && !location.empty() && !(redirectUrl = Resolve(location)).empty()) {
+    if (IsRedirect(status) && !location.empty() && (redirect = Resolve(location))) {
       redirectStatus = status;
+      if (secure && !IsHttps(redirect.get())) {
+        // What was meant to travel encrypted must not be re-sent in clear.
+        refusal = "a redirect from https to plain http was refused";
+        redirect.reset();
+        return 0;  // ends the transfer
+      }
     } else {
       headersDone = true;
     }
@@ -187,7 +226,7 @@ struct Request::State {
   }
 
   size_t BodyPiece(std::string_view piece) {
-    if (!redirectUrl.empty()) return 0;  // a redirect's body is not wanted: end that hop now
+    if (redirect) return 0;  // a redirect's body is not wanted: end that hop now
     if (Unread() >= kHighWater) {
       paused = true;
       return CURL_WRITEFUNC_PAUSE;
@@ -200,28 +239,49 @@ struct Request::State {
     return piece.size();
   }
 
-  // The absolute address of a Location value, relative to the current hop's.
-  std::string Resolve(const std::string& reference) const {
-    detail::Url resolved(curl_url());
-    if (!resolved) return {};
-    const std::string base = redirects == 0 ? url.substr(0, url.size() - 1) + target : url;
-    constexpr unsigned kLenient = CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS;
-    if (curl_url_set(resolved.get(), CURLUPART_URL, base.c_str(), kLenient) != CURLUE_OK) return {};
-    if (curl_url_set(resolved.get(), CURLUPART_URL, reference.c_str(), kLenient | CURLU_URLENCODE) != CURLUE_OK)
-      return {};
-    char* text = nullptr;
-    if (curl_url_get(resolved.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return {};
-    return detail::CurlText(text).get();
+  static bool IsHttps(CURLU* url) {
+    char* scheme = nullptr;
+    if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) return false;
+    return EqualsIgnoringCase(detail::CurlText(scheme).get(), "https");
   }
 
-  // Sets the options of one hop: `url` with the current verb, headers and body.
+  // The absolute address of a Location value, relative to the current hop's.
+  detail::Url Resolve(const std::string& reference) const {
+    detail::Url resolved(redirects == 0 ? curl_url() : curl_url_dup(hop.get()));
+    if (!resolved) return {};
+    constexpr unsigned kLenient = CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS;
+    if (redirects == 0) {
+      const std::string base = origin + target;
+      if (curl_url_set(resolved.get(), CURLUPART_URL, base.c_str(), kLenient) != CURLUE_OK) return {};
+    }
+    if (curl_url_set(resolved.get(), CURLUPART_URL, reference.c_str(), kLenient | CURLU_URLENCODE) != CURLUE_OK)
+      return {};
+    return resolved;
+  }
+
+  // The first hop's address: the server's name as given, set alone so that
+  // nothing in it is read as a user name, a query or a fragment, and the
+  // target's path, which the cookie store matches its paths against.
+  bool BuildFirstHop(int port) {
+    hop.reset(curl_url());
+    if (!hop) return false;
+    std::string path = target.substr(0, target.find_first_of("?#"));
+    if (!path.starts_with('/')) path.insert(0, "/");
+    const std::string portText = std::to_string(port);
+    return curl_url_set(hop.get(), CURLUPART_SCHEME, secure ? "https" : "http", 0) == CURLUE_OK &&
+           curl_url_set(hop.get(), CURLUPART_HOST, connection.Server().c_str(), 0) == CURLUE_OK &&
+           curl_url_set(hop.get(), CURLUPART_PORT, portText.c_str(), 0) == CURLUE_OK &&
+           curl_url_set(hop.get(), CURLUPART_PATH, EscapeForUrl(path).c_str(), 0) == CURLUE_OK;
+  }
+
+  // Sets the options of one hop: `hop` with the current verb, headers and body.
   bool Configure() {
     CURL* e = easy.get();
     const Session& session = connection.GetSession();
     const Timeouts& timeouts = session.GetTimeouts();
-    const bool https = url.starts_with("https://");
+    const bool https = IsHttps(hop.get());
 
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_CURLU, hop.get());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);  // followed here, see Header()
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
@@ -233,34 +293,37 @@ struct Request::State {
     curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 128L * 1024);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
     if (const char* bundle = CaBundleFromEnvironment()) curl_easy_setopt(e, CURLOPT_CAINFO, bundle);
 
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connect.count()));
-    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts.total.count()));
+    // The overall limit holds for the whole request: each hop gets what is left of it.
+    long totalMs = static_cast<long>(timeouts.total.count());
+    long connectMs = static_cast<long>(timeouts.connect.count());
+    if (deadline != Clock::time_point::max()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) {
+        refusal = "the time allowed for the request ran out";
+        return false;
+      }
+      totalMs = static_cast<long>(left);
+      connectMs = std::min(connectMs, totalMs);
+    }
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, totalMs);
     // Less than one byte a second over the idle period: nothing is coming.
     const long idleSeconds = std::max<long>(1, static_cast<long>((timeouts.idle.count() + 999) / 1000));
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, idleSeconds);
 
-    switch (session.GetAccess()) {
-      case Access::kDirect:
-        proxy.clear();
-        curl_easy_setopt(e, CURLOPT_PROXY, "");
-        break;
-      case Access::kProxy:
-        proxy = session.ProxyFor(https ? "https" : "http");
-        curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
-        break;
-      case Access::kSystem:
-        proxy.clear();
-        curl_easy_setopt(e, CURLOPT_PROXY, nullptr);  // libcurl reads the environment
-        break;
-    }
+    // The proxy is decided here, not by libcurl, so the request line can be
+    // written for it: through a proxy a plain-http target is the absolute address.
+    proxy = session.ProxyFor(https ? "https" : "http", HostOfUrl(hop.get()));
+    curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());  // "": direct, whatever the environment says
+    curl_easy_setopt(e, CURLOPT_NOPROXY, "");
 
     if (redirects == 0) {
       // The target goes out exactly as given; through a proxy in absolute form.
-      std::string requestTarget = target;
-      if (!proxy.empty() && !https) requestTarget = url.substr(0, url.size() - 1) + target;
+      requestTarget = !proxy.empty() && !https ? origin + target : target;
       curl_easy_setopt(e, CURLOPT_REQUEST_TARGET, requestTarget.c_str());
     } else {
       curl_easy_setopt(e, CURLOPT_REQUEST_TARGET, nullptr);
@@ -313,8 +376,12 @@ struct Request::State {
   // Moves to the redirect's address, as a browser would: 303, and 301/302
   // after a POST, become a GET without body.
   void FollowRedirect() {
-    url = redirectUrl;
-    redirectUrl.clear();
+    // The Referer names the address the user typed, query included: it is
+    // for the server the user named, not for wherever that one sends us.
+    if (!EqualsIgnoringCase(HostOfUrl(redirect.get()), HostOfUrl(hop.get()))) {
+      std::erase_if(headerLines, [](const std::string& l) { return EqualsIgnoringCase(HeaderName(l), "Referer"); });
+    }
+    hop = std::move(redirect);
     ++redirects;
     if (redirectStatus == 303 || ((redirectStatus == 301 || redirectStatus == 302) && EqualsIgnoringCase(verb, "POST"))) {
       if (!EqualsIgnoringCase(verb, "HEAD")) verb = "GET";
@@ -330,6 +397,7 @@ struct Request::State {
     headersDone = false;
     done = false;
     result = CURLE_OK;
+    errorText[0] = '\0';
     if (!Configure() || curl_multi_add_handle(multi.get(), easy.get()) != CURLM_OK) {
       done = true;
       result = CURLE_FAILED_INIT;
@@ -345,10 +413,9 @@ struct Request::State {
   }
 
   // One round of work on this request's own transfer: perform, collect the
-  // outcome, follow a redirect, or wait briefly for the socket.
-  // `pumpWhileWaiting`: while nothing arrives, let the window's events run
-  // every few milliseconds, so a slow body never freezes the window.
-  void Step(bool pumpWhileWaiting = false) {
+  // outcome, follow a redirect, or wait briefly for the socket, letting the
+  // window's events run every few milliseconds while nothing arrives.
+  void Step() {
     const size_t unreadBefore = Unread();
     const bool headersBefore = headersDone;
     int running = 0;
@@ -361,11 +428,11 @@ struct Request::State {
       }
     }
     if (done) {
-      if (!redirectUrl.empty()) {
+      if (redirect) {
         Detach();
-        if (redirects >= kMaxRedirects) {  // a loop ends as a failure
+        if (redirects >= connection.GetSession().MaxRedirects()) {  // a loop ends as a failure
           result = CURLE_TOO_MANY_REDIRECTS;
-          redirectUrl.clear();
+          redirect.reset();
           return;
         }
         FollowRedirect();
@@ -378,24 +445,29 @@ struct Request::State {
     }
     if (Unread() == unreadBefore && headersDone == headersBefore) {
       int ready = 0;
-      curl_multi_poll(multi.get(), nullptr, 0, pumpWhileWaiting ? 20 : 100, &ready);
-      if (pumpWhileWaiting && ready == 0) PumpEvents();
+      curl_multi_poll(multi.get(), nullptr, 0, 20, &ready);
+      if (ready == 0) PumpEvents();
     }
   }
 };
 
 Request::Request(const Connection& connection, std::string_view verb, std::string_view target,
                  std::string_view version, unsigned flags) {
-  if (!connection.IsOpen()) return;
-  auto state = std::make_unique<State>(connection, verb.empty() ? "GET" : verb, target, version);
+  if (!connection.IsOpen()) {
+    refusal_ = connection.GetSession().IsOpen() ? connection.Refusal() : "no session";
+    return;
+  }
+  const bool secure = (flags & kSecure) != 0;
+  auto state = std::make_unique<State>(connection, verb.empty() ? "GET" : verb, target, version, secure);
   state->easy.reset(curl_easy_init());
   state->multi.reset(curl_multi_init());
-  if (!state->easy || !state->multi) return;
-  const bool secure = (flags & kSecure) != 0;
   const int port = connection.Port() == 0 ? (secure ? 443 : 80) : connection.Port();
-  state->url = std::string(secure ? "https://" : "http://") + connection.Server();
-  if (port != (secure ? 443 : 80)) state->url += ":" + std::to_string(port);
-  state->url += "/";
+  if (!state->easy || !state->multi || !state->BuildFirstHop(port)) {
+    refusal_ = "the server name is not one a URL can hold";
+    return;
+  }
+  state->origin = std::string(secure ? "https://" : "http://") + connection.Server();
+  if (port != (secure ? 443 : 80)) state->origin += ":" + std::to_string(port);
   CURL* e = state->easy.get();
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &State::OnHeader);
   curl_easy_setopt(e, CURLOPT_HEADERDATA, state.get());
@@ -431,11 +503,21 @@ bool Request::AddHeaders(std::string_view block) {
 
 bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->attached || state_->done) return false;
-  for (std::string& line : SplitLines(headers)) state_->headerLines.push_back(std::move(line));
-  state_->body.assign(body);
-  if (!state_->Start()) return false;
-  while (!state_->headersDone && !(state_->done && state_->redirectUrl.empty())) state_->Step();
-  return state_->headersDone;
+  State& s = *state_;
+  for (std::string& line : SplitLines(headers)) s.headerLines.push_back(std::move(line));
+  if (BreaksTheLine(s.target)) s.refusal = "the request target holds a line break or a NUL byte";
+  if (std::any_of(s.headerLines.begin(), s.headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
+    s.refusal = "a header line holds a line break or a NUL byte";
+  if (!s.refusal.empty()) {
+    s.done = true;
+    return false;
+  }
+  s.body.assign(body);
+  const Timeouts& timeouts = s.connection.GetSession().GetTimeouts();
+  if (timeouts.total.count() > 0) s.deadline = Clock::now() + timeouts.total;
+  if (!s.Start()) return false;
+  while (!s.headersDone && !(s.done && !s.redirect)) s.Step();
+  return s.headersDone;
 }
 
 size_t Request::Read(char* buffer, size_t capacity) {
@@ -448,7 +530,7 @@ size_t Request::Read(char* buffer, size_t capacity) {
       continue;
     }
     if (s.done) return 0;
-    s.Step(true);
+    s.Step();
   }
   const size_t n = std::min(capacity, s.Unread());
   std::memcpy(buffer, s.pending.data() + s.pendingOffset, n);
@@ -473,6 +555,14 @@ std::optional<uint64_t> Request::ContentLength() const {
   curl_easy_getinfo(state_->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   if (length < 0) return std::nullopt;
   return static_cast<uint64_t>(length);
+}
+
+std::string Request::Failure() const {
+  if (!state_) return refusal_;
+  const State& s = *state_;
+  if (!s.refusal.empty()) return s.refusal;
+  if (s.result == CURLE_OK) return s.done || s.headersDone ? std::string() : "no response";
+  return s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
 }
 
 std::optional<UrlParts> CrackUrl(std::string_view url) {

@@ -19,6 +19,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/proxy_rules.h"
+
 namespace pakeno::transport {
 
 enum class Access {
@@ -30,7 +32,7 @@ enum class Access {
 struct Timeouts {
   std::chrono::milliseconds connect{60'000};  // to have a connection
   std::chrono::milliseconds idle{60'000};     // nothing received for this long ends the transfer
-  std::chrono::milliseconds total{0};         // 0: no overall limit
+  std::chrono::milliseconds total{0};         // the whole request, redirects included; 0: no limit
 };
 
 // Default time-outs of new sessions; tests shorten them. Returns the previous ones.
@@ -47,17 +49,21 @@ class Session {
 
   const std::string& Agent() const { return agent_; }
   Access GetAccess() const { return access_; }
-  // The proxy for a scheme ("http" or "https"), empty when requests go direct.
-  std::string ProxyFor(std::string_view scheme) const;
+  // The proxy for a request to `host` over `scheme` ("http" or "https");
+  // empty when it goes direct.
+  std::string ProxyFor(std::string_view scheme, std::string_view host) const;
   const Timeouts& GetTimeouts() const { return timeouts_; }
   void SetTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
+  int MaxRedirects() const { return maxRedirects_; }
+  void SetMaxRedirects(int count) { maxRedirects_ = count; }
 
  private:
   bool open_ = false;
   std::string agent_;
   Access access_;
-  std::string httpProxy_, httpsProxy_;
+  ProxyList proxies_;
   Timeouts timeouts_;
+  int maxRedirects_ = 10;
 };
 
 // Makes every new session fail to open, as when the platform refuses one.
@@ -66,12 +72,17 @@ void SetSessionRefusalForTesting(bool refuse);
 class Connection {
  public:
   // Port 0 means the service's default (80, or 443 for a secure request).
+  // `server` is taken whole as the server's name: a text that cannot be one
+  // (empty, or holding "@", "?", "#", "/", "\\", blanks or control bytes) is
+  // refused, and so is every request on the connection.
   Connection(const Session& session, std::string_view server, int port,
              std::optional<std::string> userName = {}, std::optional<std::string> password = {});
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  bool IsOpen() const { return session_.IsOpen(); }
+  bool IsOpen() const { return session_.IsOpen() && refusal_.empty(); }
+  // Why the connection was refused; empty when it was not.
+  const std::string& Refusal() const { return refusal_; }
   const Session& GetSession() const { return session_; }
   const std::string& Server() const { return server_; }
   int Port() const { return port_; }
@@ -83,11 +94,11 @@ class Connection {
   std::string server_;
   int port_;
   std::optional<std::string> userName_, password_;
+  std::string refusal_;
 };
 
 enum RequestFlags : unsigned {
-  kReload = 1u << 0,  // never from a cache (this transport keeps none)
-  kSecure = 1u << 1,  // https, certificates verified against the trust store
+  kSecure = 1u << 0,  // https, certificates verified against the trust store
 };
 
 class Request {
@@ -108,8 +119,11 @@ class Request {
 
   // Sends the request with `headers` (CR LF lines, added after the others)
   // and the body, and waits until the final response's header block has
-  // arrived. Redirects are followed. False when no response came (name not
-  // resolved, connection refused, TLS failure, time-out, redirect loop).
+  // arrived; pending window events run meanwhile (PumpEvents). Redirects are
+  // followed, but never from https to plain http. False when no response came
+  // (name not resolved, connection refused, TLS failure, time-out, redirect
+  // loop) or when the target or a header line holds CR, LF or NUL, which
+  // could smuggle a header or a request: then nothing is sent.
   bool Send(std::string_view headers = {}, std::string_view body = {});
 
   // Up to `capacity` bytes of the body; 0 only at its end or on failure.
@@ -124,9 +138,14 @@ class Request {
   // The response's Content-Length, when it announced one.
   std::optional<uint64_t> ContentLength() const;
 
+  // Why the request failed, in words (libcurl's error text, or why the tool
+  // refused it); empty while it has not failed. A body cut short counts.
+  std::string Failure() const;
+
  private:
   struct State;
   std::unique_ptr<State> state_;
+  std::string refusal_;  // why the request could not even be opened
 };
 
 // An address split into its parts, as the platform's URL cracker does;

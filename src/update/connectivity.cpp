@@ -41,12 +41,13 @@ bool IsInternetConnected(const Text& probeAddress) {
   if (!session.IsOpen()) return false;
   // The window waits for this; a network that swallows packets must not hold it long.
   session.SetTimeouts({5s, 5s, 5s});
+  session.SetMaxRedirects(5);
   const std::optional<transport::UrlParts> parts = transport::CrackUrl(probeAddress);
   if (!parts) return false;
   transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
   transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.1",
-                             transport::kReload | secure);
+                             secure);
   return request.IsOpen() && request.Send();
 }
 

@@ -18,10 +18,11 @@ Bytes DownloadBytes(const Text& address) {
   transport::Session session("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", transport::Access::kSystem);
   if (!session.IsOpen()) return {};
   session.SetTimeouts({15s, 15s, 15s});
+  session.SetMaxRedirects(5);
   transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
   transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.0",
-                             transport::kReload | secure);
+                             secure);
   if (!request.IsOpen() || !request.Send("Accept: */*\r\n")) return {};
 
   const std::optional<uint64_t> length = request.ContentLength();

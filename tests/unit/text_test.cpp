@@ -24,7 +24,7 @@ TEST(TextFind, Table) {
       {"abcabc", "BC", 1, false, -1},
       {"abcabc", "BC", 1, true, 2},
       {"abc", "", 1, false, 1},        // empty search text: 1 when something follows the start
-      {"abc", "", 3, false, 3},
+      {"abc", "", 3, false, 1},        // 1, not the start
       {"abc", "", 4, false, -1},
       {"", "", 1, false, -1},
       {"", "a", 1, false, -1},
@@ -107,6 +107,9 @@ TEST(TextToNumber, NumberRule) {
       {"0x10", 16},                        // atof reads hexadecimal too
       {"1e999", HUGE_VAL},
       {"1e-999", 0},
+      {"+-5", 0},                          // one sign only
+      {"--5", 0},
+      {"-+5", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(TextToNumber(c.text), c.expected) << c.text;
   EXPECT_EQ(FoldFullWidth("\xA3\xC1\xA1\xA1\xD6\xD0"), "A \xD6\xD0");
