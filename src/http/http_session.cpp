@@ -2,6 +2,7 @@
 
 #include "http/address_split.h"
 #include "http/body_reader.h"
+#include "http/failure_log.h"
 #include "platform/transport.h"
 
 namespace pakeno {
@@ -17,15 +18,20 @@ struct PostRequest {
   Text headerBlock;
 };
 
-Bytes Post(const transport::Session& session, const PostRequest& post) {
+Bytes Post(const transport::Session& session, const PostRequest& post, const Text& address) {
   transport::Connection connection(session, post.target.server, post.target.port, post.userName, post.password);
-  if (!connection.IsOpen()) return {};
   transport::Request request(connection, "POST", RequestTargetOf(post.target), "HTTP/1.1", post.flags);
-  if (!request.IsOpen()) return {};
-  if (!request.AddHeaders(post.headerBlock)) return {};
-  if (!request.Send({}, post.data)) return {};
+  Bytes body;
+  if (request.IsOpen() && request.AddHeaders(post.headerBlock) && request.Send({}, post.data)) {
+    body = ReadWholeBody(request, PumpAt::kAfterEachRead);
+  }
+  if (const std::string why = request.Failure(); !why.empty()) LogFailedRequest("POST", address, why);
+  return body;
+}
 
-  return ReadWholeBody(request, PumpAt::kAfterEachRead);
+Bytes Refuse(const Text& address, std::string_view why) {
+  LogFailedRequest("POST", address, why);
+  return {};
 }
 
 }  // namespace
@@ -39,16 +45,18 @@ HttpSession::~HttpSession() = default;
 
 Bytes HttpSession::PostHttp(const Text& address, const Text& data) {
   const std::optional<PostTarget> target = SplitHttpAddress(address);
-  if (!target || !session_) return {};
-  return Post(*session_, {*target, data, 0u, std::nullopt, std::nullopt, Text(kContentTypeLine)});
+  if (!target) return Refuse(address, "address refused: no server name, or more than one \":\" after it");
+  if (!session_) return Refuse(address, "no HTTP session: it could not be opened at start-up");
+  return Post(*session_, {*target, data, 0u, std::nullopt, std::nullopt, Text(kContentTypeLine)}, address);
 }
 
 Bytes HttpSession::PostHttps(const Text& address, const Text& data, std::optional<int> port,
                              std::optional<Text> userName, std::optional<Text> password, const Text& extraHeaders) {
   const std::optional<PostTarget> target = SplitHttpsAddress(address, port.value_or(443));
-  if (!target || !session_) return {};
+  if (!target) return Refuse(address, "address refused: no server name, or a \":\" in it (https takes no port from the address)");
+  if (!session_) return Refuse(address, "no HTTP session: it could not be opened at start-up");
   const Text block = extraHeaders.empty() ? Text(kContentTypeLine) : extraHeaders + "\r\n";
-  return Post(*session_, {*target, data, transport::kSecure, std::move(userName), std::move(password), block});
+  return Post(*session_, {*target, data, transport::kSecure, std::move(userName), std::move(password), block}, address);
 }
 
 }  // namespace pakeno

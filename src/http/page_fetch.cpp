@@ -2,6 +2,7 @@
 
 #include "http/body_reader.h"
 #include "http/cookie_pass.h"
+#include "http/failure_log.h"
 #include "http/text.h"
 #include "http/url.h"
 #include "platform/transport.h"
@@ -59,19 +60,23 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
   path = path.substr(0, path.find('#'));  // a fragment never goes on the wire
   const Text host = UrlHost(url);
 
+  const Text verb = UpperAscii(method);
+  auto fail = [&](std::string_view why) {
+    LogFailedRequest(method.empty() ? std::string_view("GET") : std::string_view(method), url, why);
+    return FailureResult();
+  };
   Bytes body;
   {
     const bool direct = OnlySpaces(proxy);
     transport::Session session(kAgent, direct ? transport::Access::kDirect : transport::Access::kProxy,
                                direct ? Text() : "http=" + proxy);
-    if (!session.IsOpen()) return FailureResult();
+    if (!session.IsOpen()) return fail(direct ? "no HTTP session could be opened" : "the proxy text names no proxy");
     transport::Connection connection(session, host, UrlPort(url) & 0xFFFF);
-    if (!connection.IsOpen()) return FailureResult();
+    if (!connection.IsOpen()) return fail("no connection could be opened");
     transport::Request request(connection, method, path, "HTTP/1.1", 0u);
-    if (!request.IsOpen()) return FailureResult();
+    if (!request.IsOpen()) return fail(request.Failure());
 
     AppendDefaultLines(block, url);
-    const Text verb = UpperAscii(method);
     if (verb.empty() || verb == "GET") {
       request.Send(block);
     } else if (verb == "POST") {
@@ -81,10 +86,11 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
       }
       request.Send(block, postData);
     } else {
-      return FailureResult();
+      return fail("the method is neither GET nor POST");
     }
 
     body = ReadWholeBody(request, PumpAt::kBeforeEachRead);
+    if (const std::string why = request.Failure(); !why.empty()) fail(why);
     received.assign(kHeaderCapacity, ' ');
     request.QueryRawHeaders(received, kHeaderCapacity);
   }  // request, connection and session close here, in that order

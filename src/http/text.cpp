@@ -32,7 +32,13 @@ int TextFind(std::string_view text, std::string_view what, int start, bool ignor
   if (what.empty()) return 1;
   // Walk from the first byte so that character boundaries are known even
   // when the search starts in the middle of the text.
+  const unsigned char first = ignoreCase ? AsciiLower(what[0]) : what[0];
   for (size_t i = 0; i < text.size();) {
+    const unsigned char c = text[i];
+    if (c < 0x80 && (ignoreCase ? AsciiLower(c) : c) != first) {  // the common case, kept cheap
+      ++i;
+      continue;
+    }
     if (i >= from && MatchesAt(text, i, what, ignoreCase)) {
       // A position the result cannot hold is no position: "not found".
       return i < static_cast<size_t>(std::numeric_limits<int>::max()) ? static_cast<int>(i) + 1 : -1;

@@ -70,10 +70,10 @@ bool IsRedirect(long status) {
 
 // Why a text cannot be a server's name; empty when it can be one.
 std::string ServerNameRefusal(std::string_view server) {
-  if (server.empty()) return "no server name";
+  if (server.empty()) return "address refused: no server name";
   for (const unsigned char c : server) {
-    if (c <= 0x20 || c == 0x7F) return "the server name holds a blank or a control character";
-    if (std::strchr("@?#/\\", c)) return std::string("the server name holds \"") + static_cast<char>(c) + "\"";
+    if (c <= 0x20 || c == 0x7F) return "address refused: the server name holds a blank or a control character";
+    if (std::strchr("@?#/\\", c)) return std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\"";
   }
   return {};
 }
@@ -454,17 +454,23 @@ struct Request::State {
 Request::Request(const Connection& connection, std::string_view verb, std::string_view target,
                  std::string_view version, unsigned flags) {
   if (!connection.IsOpen()) {
-    refusal_ = connection.GetSession().IsOpen() ? connection.Refusal() : "no session";
+    refusal_ = "no HTTP session";
     return;
   }
   const bool secure = (flags & kSecure) != 0;
   auto state = std::make_unique<State>(connection, verb.empty() ? "GET" : verb, target, version, secure);
   state->easy.reset(curl_easy_init());
   state->multi.reset(curl_multi_init());
-  const int port = connection.Port() == 0 ? (secure ? 443 : 80) : connection.Port();
-  if (!state->easy || !state->multi || !state->BuildFirstHop(port)) {
-    refusal_ = "the server name is not one a URL can hold";
+  if (!state->easy || !state->multi) {
+    refusal_ = "libcurl could not make a transfer";
     return;
+  }
+  // A name that cannot be a server's resolves nowhere: the request is made,
+  // and fails when sent, with nothing on the wire.
+  const int port = connection.Port() == 0 ? (secure ? 443 : 80) : connection.Port();
+  state->refusal = connection.Refusal();
+  if (state->refusal.empty() && !state->BuildFirstHop(port)) {
+    state->refusal = "address refused: the server name is not one a URL can hold";
   }
   state->origin = std::string(secure ? "https://" : "http://") + connection.Server();
   if (port != (secure ? 443 : 80)) state->origin += ":" + std::to_string(port);
@@ -505,8 +511,9 @@ bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->attached || state_->done) return false;
   State& s = *state_;
   for (std::string& line : SplitLines(headers)) s.headerLines.push_back(std::move(line));
-  if (BreaksTheLine(s.target)) s.refusal = "the request target holds a line break or a NUL byte";
-  if (std::any_of(s.headerLines.begin(), s.headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
+  if (s.refusal.empty() && BreaksTheLine(s.target)) s.refusal = "address refused: the request target holds a line break or a NUL byte";
+  if (s.refusal.empty() &&
+      std::any_of(s.headerLines.begin(), s.headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
     s.refusal = "a header line holds a line break or a NUL byte";
   if (!s.refusal.empty()) {
     s.done = true;

@@ -73,15 +73,15 @@ class Connection {
  public:
   // Port 0 means the service's default (80, or 443 for a secure request).
   // `server` is taken whole as the server's name: a text that cannot be one
-  // (empty, or holding "@", "?", "#", "/", "\\", blanks or control bytes) is
-  // refused, and so is every request on the connection.
+  // (empty, or holding "@", "?", "#", "/", "\\", blanks or control bytes)
+  // resolves nowhere, and every request on the connection fails when sent.
   Connection(const Session& session, std::string_view server, int port,
              std::optional<std::string> userName = {}, std::optional<std::string> password = {});
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  bool IsOpen() const { return session_.IsOpen() && refusal_.empty(); }
-  // Why the connection was refused; empty when it was not.
+  bool IsOpen() const { return session_.IsOpen(); }
+  // Why the server name cannot be one; empty when it can.
   const std::string& Refusal() const { return refusal_; }
   const Session& GetSession() const { return session_; }
   const std::string& Server() const { return server_; }

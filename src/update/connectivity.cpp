@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 
+#include "http/failure_log.h"
 #include "platform/transport.h"
 
 namespace pakeno {
@@ -43,12 +44,17 @@ bool IsInternetConnected(const Text& probeAddress) {
   session.SetTimeouts({5s, 5s, 5s});
   session.SetMaxRedirects(5);
   const std::optional<transport::UrlParts> parts = transport::CrackUrl(probeAddress);
-  if (!parts) return false;
+  if (!parts) {
+    LogFailedRequest("GET", probeAddress, "address refused: not an http or https address");
+    return false;
+  }
   transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
   transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.1",
                              secure);
-  return request.IsOpen() && request.Send();
+  if (request.IsOpen() && request.Send()) return true;
+  LogFailedRequest("GET", probeAddress, request.Failure());
+  return false;
 }
 
 }  // namespace pakeno

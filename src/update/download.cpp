@@ -5,15 +5,26 @@
 #include <new>
 #include <vector>
 
+#include "http/failure_log.h"
 #include "platform/transport.h"
 
 namespace pakeno {
+namespace {
+
+// No announcement page comes near this; the page travels over plain http, and
+// whoever sits on the path must not make start-up read gigabytes.
+constexpr size_t kMaxPageSize = 4u << 20;
+
+}  // namespace
 
 Bytes DownloadBytes(const Text& address) {
   using namespace std::chrono_literals;
   if (address.empty()) return {};
   const std::optional<transport::UrlParts> parts = transport::CrackUrl(address);
-  if (!parts) return {};
+  if (!parts) {
+    LogFailedRequest("GET", address, "address refused: not an http or https address");
+    return {};
+  }
 
   transport::Session session("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", transport::Access::kSystem);
   if (!session.IsOpen()) return {};
@@ -23,17 +34,25 @@ Bytes DownloadBytes(const Text& address) {
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
   transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.0",
                              secure);
-  if (!request.IsOpen() || !request.Send("Accept: */*\r\n")) return {};
+  if (!request.IsOpen() || !request.Send("Accept: */*\r\n")) {
+    LogFailedRequest("GET", address, request.Failure());
+    return {};
+  }
 
   const std::optional<uint64_t> length = request.ContentLength();
   const size_t chunk = length && *length > 0 ? static_cast<size_t>(std::min<uint64_t>(*length + 1, 102400)) : 10240;
   Bytes body;
   try {
     std::vector<char> buffer(chunk);
-    while (const size_t n = request.Read(buffer.data(), buffer.size())) body.append(buffer.data(), n);
+    while (body.size() < kMaxPageSize) {
+      const size_t n = request.Read(buffer.data(), std::min(buffer.size(), kMaxPageSize - body.size()));
+      if (n == 0) break;
+      body.append(buffer.data(), n);
+    }
   } catch (const std::bad_alloc&) {
     // What arrived so far is the result.
   }
+  if (const std::string why = request.Failure(); !why.empty()) LogFailedRequest("GET", address, why);
   return body;
 }
 

@@ -6,8 +6,8 @@ namespace pakeno {
 
 // A plain GET of `address` (HTTP/1.0, "Accept: */*", an agent of its own,
 // user name and password from the address, https verified), whatever the
-// status: the body as far as it was read within fifteen seconds; empty when
-// the request could not be made.
+// status: the body as far as it was read within fifteen seconds, redirects
+// included, and at most its first 4 MiB; empty when the request could not be made.
 Bytes DownloadBytes(const Text& address);
 
 }  // namespace pakeno

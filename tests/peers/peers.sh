@@ -3,13 +3,15 @@
 #   nginx  http 18080; https 18443 (test CA), 18444 (self-signed),
 #          18445 (expired), 18446 (another host's name), 18447 (unknown CA)
 #   tinyproxy 18888
+#   PHP's built-in server 18090, serving the legacy site beside this script
 # Usage: peers.sh start|stop DIR   (DIR holds configs, certificates, logs)
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
 
 stop() {
-  for pidfile in "$dir/nginx.pid" "$dir/tinyproxy.pid"; do
+  for pidfile in "$dir/nginx.pid" "$dir/tinyproxy.pid" "$dir/php.pid"; do
     if [ -s "$pidfile" ]; then
       pid=$(cat "$pidfile")
       kill "$pid" 2>/dev/null || true
@@ -142,8 +144,14 @@ $( [ "$(id -u)" -eq 0 ] && printf 'User root\nGroup root\n' )
 CONF
 tinyproxy -c "$dir/tinyproxy.conf"
 
+# --- PHP: a few workers, so a request may arrive while another one runs
+mkdir -p php-sessions
+PHP_CLI_SERVER_WORKERS=4 php -S 127.0.0.1:18090 -t "$here/legacy_site" \
+  -d session.save_path="$dir/php-sessions" -d display_errors=stderr >"$dir/php.log" 2>&1 &
+echo $! > "$dir/php.pid"
+
 # Wait until all of them answer.
-for port in 18080 18443 18888; do
+for port in 18080 18443 18888 18090; do
   for _ in $(seq 50); do
     (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
     sleep 0.1

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "encoding/gbk.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 
@@ -68,6 +71,54 @@ TEST_F(Peers, SixtyFourMebibytesArriveByteExact) {
   EXPECT_TRUE(FetchPage("http://127.0.0.1:18080/files/big.bin") == expected);
   HttpSession session;
   EXPECT_TRUE(session.PostHttp("127.0.0.1:18080/files/big.bin", "a=1") == expected);
+}
+
+// PHP's built-in server with a small GBK site: a login under /shop whose
+// session cookie is scoped to /shop, form handlers that redirect.
+constexpr const char* kSite = "127.0.0.1:18090";
+Text At(const char* path) { return Text(kSite) + path; }
+
+TEST_F(Peers, ALoginUnderASubPathKeepsItsSession) {
+  HttpSession session;
+  const Text name = "\xD5\xC5\xC8\xFD";  // 张三, as typed into the data box
+  EXPECT_EQ(session.PostHttp(At("/shop/account.php"), "a=1"), Gbk("请先登录\n"));
+  EXPECT_EQ(session.PostHttp(At("/shop/login.php"), "user=" + name + "&pass=secret"), Gbk("欢迎，张三！\n"));
+  // The cookie for /shop goes back under /shop, by POST and by GET ...
+  EXPECT_EQ(session.PostHttp(At("/shop/account.php"), "a=1"), Gbk("用户：张三\n"));
+  EXPECT_EQ(FetchPageText("http://" + At("/shop/account.php?view=1")), Gbk("用户：张三\n"));
+  // ... and nowhere else.
+  EXPECT_EQ(FetchPageText("http://" + At("/other/cookies.php")), "cookies:\n");
+}
+
+TEST_F(Peers, FormPostsThatRedirectEndOnTheGbkPage) {
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(At("/redirect.php?code=302"), "a=1"), Gbk("中文页面 GET 302 正文长度 0\n"));
+  EXPECT_EQ(session.PostHttp(At("/redirect.php?code=303"), "a=1"), Gbk("中文页面 GET 303 正文长度 0\n"));
+  EXPECT_EQ(FetchPageText("http://" + At("/redirect.php?code=302"), "POST", {}, nullptr, "a=1"),
+            Gbk("中文页面 GET 302 正文长度 0\n"));
+  // 307 keeps the method and the body.
+  EXPECT_EQ(session.PostHttp(At("/redirect.php?code=307"), "a=123"), Gbk("中文页面 POST 307 正文长度 5\n"));
+}
+
+// The session object goes "as the system is configured": http_proxy and no_proxy.
+TEST_F(Peers, PostsGoThroughTheSystemProxyInAbsoluteForm) {
+  const std::string marker = std::to_string(::getpid());
+  setenv("http_proxy", "http://127.0.0.1:18888", 1);
+  unsetenv("no_proxy");
+  unsetenv("NO_PROXY");
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(At("/gbk.php?via=") + marker, "a=1"), Gbk("中文页面 POST  正文长度 3\n"));
+  // The page fetch with no proxy text goes direct whatever the environment says.
+  EXPECT_EQ(FetchPageText("http://" + At("/gbk.php?direct=") + marker), Gbk("中文页面 GET  正文长度 0\n"));
+  setenv("no_proxy", "localhost,127.0.0.1", 1);
+  EXPECT_EQ(session.PostHttp(At("/gbk.php?exempt=") + marker, "a=1"), Gbk("中文页面 POST  正文长度 3\n"));
+  unsetenv("http_proxy");
+  unsetenv("no_proxy");
+
+  const std::string log = ReadFile(PeersDir() + "/tinyproxy.log");
+  EXPECT_NE(log.find("POST http://" + At("/gbk.php?via=") + marker + " HTTP/1.1"), std::string::npos) << log;
+  EXPECT_EQ(log.find("direct=" + marker), std::string::npos);
+  EXPECT_EQ(log.find("exempt=" + marker), std::string::npos);
 }
 
 }  // namespace

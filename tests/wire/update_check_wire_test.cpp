@@ -83,9 +83,17 @@ TEST_F(UpdateCheck, EqualOlderOrUnreadablePagesOfferNothing) {
 }
 
 TEST_F(UpdateCheck, ByteOrderMarkAndBigPagesAreRead) {
-  Serve("\xEF\xBB\xBF" + std::string(4u << 20, ' ') + Utf8Page("1.2.3", "http://d/big"));
+  Serve("\xEF\xBB\xBF" + std::string(3u << 20, ' ') + Utf8Page("1.2.3", "http://d/big"));
   EXPECT_EQ(Check(), "http://d/big");
   EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(UpdateCheck, OnlyTheFirstFourMebibytesOfThePageAreRead) {
+  // The page comes over plain http: whoever sits on the path may send gigabytes.
+  Serve(std::string(4u << 20, ' ') + Utf8Page("1.2.3", "http://d/big"));
+  EXPECT_EQ(DownloadBytes(server->Url("/latest.html")).size(), 4u << 20);
+  EXPECT_EQ(Check(), "");
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(UpdateCheck, HostileAddressesAreNeverOpened) {
