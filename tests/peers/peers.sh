@@ -96,6 +96,8 @@ tls_server() {  # port cert
     ssl_certificate_key $dir/certs/$2.key;
     root $dir/www;
     location / { error_page 405 =200 \$uri; }
+    # A secure page that sends the client on to plain http.
+    location = /to-http { return 307 http://127.0.0.1:18080/index.html?leaked-in-clear; }
   }
 CONF
 }

@@ -11,6 +11,7 @@
 #include "encoding/gbk.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
+#include "update/download.h"
 
 namespace pakeno {
 namespace {
@@ -54,6 +55,19 @@ TEST_F(Peers, PostHttpsVerifiesTheCertificate) {
   for (const auto& r : rejected) {
     EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", r.port), "") << r.what;
   }
+}
+
+TEST_F(Peers, CurlsOwnVariableNamesTheBundleFirst) {
+  setenv("SSL_CERT_FILE", "/nonexistent/bundle.pem", 1);
+  HttpSession session;
+  EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", 18443), "hello from nginx\n");
+}
+
+TEST_F(Peers, HttpsIsNeverRedirectedIntoClearText) {
+  HttpSession session;
+  EXPECT_EQ(session.PostHttps("127.0.0.1/to-http", "password=secret", 18443), "");
+  EXPECT_EQ(DownloadBytes("https://127.0.0.1:18443/to-http"), "");
+  EXPECT_EQ(ReadFile(PeersDir() + "/nginx-access.log").find("leaked-in-clear"), std::string::npos);
 }
 
 TEST_F(Peers, FetchThroughTinyproxy) {

@@ -7,6 +7,8 @@
 
 #include "http/http_session.h"
 #include "http/page_fetch.h"
+#include "update/connectivity.h"
+#include "update/download.h"
 #include "platform/transport.h"
 #include "support/scripted_server.h"
 
@@ -152,6 +154,67 @@ TEST(HostileServer, ANeverAnsweringServerIsBoundedByTheTimeouts) {
   EXPECT_EQ(received, Text(1024, ' '));
   EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
   transport::SetDefaultTimeouts({});
+}
+
+TEST(HostileServer, ALineBreakInAnAddressNeverReachesTheWire) {
+  ScriptedServer server([](const std::string&, Reply& reply) {
+    reply.Send(Response("reached"));
+    reply.Close();
+  });
+  const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
+  HttpSession session;
+  for (const std::string& tail : {std::string("\r\nX-Injected: yes"), std::string("\n"), std::string("\r"),
+                                  std::string("\0x", 2)}) {
+    EXPECT_EQ(FetchPage("http://" + hostPort + "/a" + tail), "");
+    EXPECT_EQ(session.PostHttp(hostPort + "/form.php" + tail, "a=1"), "");
+    EXPECT_EQ(session.PostHttp(hostPort + "/form.php?q=" + tail, "a=1"), "");
+  }
+  EXPECT_TRUE(server.Requests().empty());
+  // The body is the user's: any byte may stand in it.
+  EXPECT_EQ(session.PostHttp(hostPort + "/form.php", "a=1\r\nb=2"), "reached");
+}
+
+TEST(HostileServer, ARedirectThatLeavesTheHostTakesNoReferer) {
+  ScriptedServer target([](const std::string&, Reply& reply) {
+    reply.Send(Response("there"));
+    reply.Close();
+  });
+  ScriptedServer origin([&](const std::string& request, Reply& reply) {
+    const std::string host = request.find("GET /away") == 0 ? "localhost" : "127.0.0.1";
+    reply.Send(Response("", "302 Found", "Location: http://" + host + ":" + std::to_string(target.port()) + "/\r\n"));
+    reply.Close();
+  });
+  EXPECT_EQ(FetchPage(origin.Url("/stay?secret=1")), "there");
+  EXPECT_NE(target.LastRequest().find("Referer: " + origin.Url("/stay?secret=1")), std::string::npos);
+  EXPECT_EQ(FetchPage(origin.Url("/away?secret=1")), "there");
+  EXPECT_EQ(target.LastRequest().find("Referer"), std::string::npos) << target.LastRequest();
+}
+
+TEST(HostileServer, TheUpdateChecksLimitsHoldForWholeRedirectChains) {
+  SetInterfaceCheckForTesting([] { return true; });
+  // Every hop answers just inside a fresh time-out; the limit is for the whole chain.
+  ScriptedServer slow([](const std::string& request, Reply& reply) {
+    reply.Sleep(1200ms);
+    const int hop = std::atoi(request.c_str() + 5);
+    reply.Send(Response("", "302 Found", "Location: /" + std::to_string(hop + 1) + "\r\n"));
+    reply.Close();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(IsInternetConnected(slow.Url("/0")));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, 4500ms);
+  EXPECT_LT(took, 6500ms);
+
+  // At most five redirects are followed.
+  ScriptedServer loop([](const std::string&, Reply& reply) {
+    reply.Send(Response("", "302 Found", "Location: /again\r\n"));
+    reply.Close();
+  });
+  EXPECT_FALSE(IsInternetConnected(loop.Url("/")));
+  EXPECT_EQ(loop.Requests().size(), 6u);
+  EXPECT_EQ(DownloadBytes(loop.Url("/")), "");
+  EXPECT_EQ(loop.Requests().size(), 12u);
+  SetInterfaceCheckForTesting({});
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "http/failure_log.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
@@ -167,7 +168,45 @@ TEST_F(Session, RedirectLoopEndsAsFailure) {
   EXPECT_EQ(received, Text(1024, ' '));
   HttpSession session;
   EXPECT_EQ(session.PostHttp(server.Url("/loop"), "a"), "");
-  EXPECT_LE(server.Requests().size(), 2u * 11);
+  EXPECT_EQ(server.Requests().size(), 2u * 11);  // each: the request and ten redirects
+}
+
+TEST_F(Session, AServerTextThatIsNoNameReachesNobody) {
+  ScriptedServer server(Answer("reached"));
+  const std::string port = std::to_string(server.port());
+  HttpSession session;
+  // Whole, these are no server names; libcurl must not read a user, a query
+  // or a fragment out of them and connect to 127.0.0.1 after all.
+  for (const char* name : {"u@127.0.0.1", "u:p@127.0.0.1", "127.0.0.1?x=1", "127.0.0.1#f", "127.0.0.1 x"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(session.PostHttp(name + (":" + port) + "/x", "a=1"), "");
+    // As for a name that resolves nowhere: the block is composed, nothing comes back.
+    Text sent, received;
+    EXPECT_EQ(FetchPage("http://" + (name + (":" + port)) + "/x", {}, {}, &sent, {}, &received), "");
+    EXPECT_TRUE(Has(sent, "Referer: "));
+    EXPECT_EQ(received, Text(1024, ' '));
+  }
+  EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(Session, EveryFailedRequestLeavesOneLineOnStandardError) {
+  ScriptedServer server(Answer("fine"));
+  std::vector<std::string> lines;
+  SetFailureLogSinkForTesting([&](std::string_view line) { lines.emplace_back(line); });
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(server.Url("/ok"), "a=1"), "fine");
+  EXPECT_EQ(FetchPage(server.Url("/ok")), "fine");
+  EXPECT_TRUE(lines.empty()) << "nothing for a request that succeeded";
+
+  session.PostHttp("a:b:c/x", "a=1");
+  session.PostHttp("127.0.0.1:1/\xD6\xD0", "a=1");  // nothing listens on port 1
+  FetchPage("http://127.0.0.1:1/x\r\ny");
+  SetFailureLogSinkForTesting({});
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "pakeno: POST a:b:c/x failed: address refused: no server name, or more than one \":\" after it\n");
+  EXPECT_TRUE(lines[1].starts_with("pakeno: POST 127.0.0.1:1/中 failed: ")) << lines[1];
+  EXPECT_TRUE(Has(lines[1], "onnect")) << lines[1];  // libcurl's words for a refused connection
+  EXPECT_EQ(lines[2], "pakeno: GET http://127.0.0.1:1/x\\x0D\\x0Ay failed: address refused: the request target holds a line break or a NUL byte\n");
 }
 
 TEST_F(Session, SilentServerIsBoundedByTheTimeouts) {
