@@ -10,10 +10,8 @@ void PressClear(WindowControls& window) {
 }
 
 void PressCopy(WindowControls& window, EditBox box, Clipboard& clipboard, MessageBoxes& boxes) {
-  const Text text = window.ReadText(box);
-  clipboard.SetText(text);
   // Confirming a copy that did not happen would tell the user a falsehood.
-  if (clipboard.GetText() != text) {
+  if (!clipboard.SetText(window.ReadText(box))) {
     boxes.Show(Gbk("复制失败，剪贴板暂时无法使用！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning);
     return;
   }

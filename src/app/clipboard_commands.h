@@ -10,7 +10,7 @@ namespace pakeno {
 void PressClear(WindowControls& window);
 
 // Puts the box's text on the clipboard and confirms it; when the clipboard
-// does not hold the text afterwards, says so instead.
+// cannot take the text, says so instead.
 void PressCopy(WindowControls& window, EditBox box, Clipboard& clipboard, MessageBoxes& boxes);
 
 }  // namespace pakeno

@@ -4,10 +4,13 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 #include "encoding/gbk.h"
 #include "platform/event_pump.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace pakeno {
 namespace {
@@ -27,18 +30,32 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 }  // namespace
 
 MessageAnswer QtMessageBoxes::Show(const Text& text, const Text& title, MessageButtons buttons, MessageIcon icon) {
-  // No owner window; modal for the whole application.
-  QMessageBox box(ToQt(icon), ToQt(title), ToQt(text),
-                  buttons == MessageButtons::kYesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+  // No owner window; modal for the whole application. The buttons speak the
+  // tool's language whatever the locale; Y and N stay their accelerators.
+  QMessageBox box(ToQt(icon), ToQt(title), ToQt(text));
   box.setWindowModality(Qt::ApplicationModal);
-  const int answer = box.exec();
-  if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
-  return answer == QMessageBox::Yes ? MessageAnswer::kYes : MessageAnswer::kNo;
+  if (buttons == MessageButtons::kOk) {
+    box.setDefaultButton(box.addButton(u"确定"_s, QMessageBox::AcceptRole));
+    box.exec();
+    return MessageAnswer::kOk;
+  }
+  QPushButton* yes = box.addButton(u"是(&Y)"_s, QMessageBox::YesRole);
+  QPushButton* no = box.addButton(u"否(&N)"_s, QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes ? MessageAnswer::kYes : MessageAnswer::kNo;
 }
 
-void QtClipboard::SetText(const Text& text) { QGuiApplication::clipboard()->setText(ToQt(text)); }
-
-Text QtClipboard::GetText() { return Utf8ToGbk(QGuiApplication::clipboard()->text().toStdString()); }
+bool QtClipboard::SetText(const Text& text) {
+  // Unicode against Unicode: bytes that are not GBK (a UTF-8 page in the
+  // return box) cannot survive a round trip through GBK, yet copy fine.
+  QString shown = ToQt(text);
+  shown.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');  // the desktop's line breaks
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->setText(shown);
+  return clipboard->text() == shown;
+}
 
 void QtBrowser::Open(const Text& address) {
   QDesktopServices::openUrl(QUrl(ToQt(address), QUrl::StrictMode));

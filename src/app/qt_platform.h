@@ -15,8 +15,7 @@ class QtMessageBoxes : public MessageBoxes {
 
 class QtClipboard : public Clipboard {
  public:
-  void SetText(const Text& text) override;
-  Text GetText() override;
+  bool SetText(const Text& text) override;
 };
 
 class QtBrowser : public Browser {

@@ -1,9 +1,12 @@
 // The window under QT_QPA_PLATFORM=offscreen: layout, captions, keyboard.
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,7 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/clipboard_commands.h"
 #include "app/main_window.h"
+#include "app/qt_platform.h"
+#include "encoding/gbk.h"
+#include "support/fakes.h"
 
 namespace pakeno {
 namespace {
@@ -193,6 +200,47 @@ TEST_F(Window, BoxesHoldLongTextsAndConvertAtTheBoundary) {
   EXPECT_EQ(data->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   EXPECT_FALSE(data->isReadOnly());
   EXPECT_FALSE(Control<QPlainTextEdit>("编辑框返回信息")->isReadOnly());
+}
+
+TEST_F(Window, CopyingAUtf8PageFromTheReturnBoxSucceeds) {
+  // A UTF-8 page shows as GBK-read bytes, some of them no GBK at all; the
+  // clipboard gets what the box shows, and the copy is confirmed.
+  const Text page = "<p>\xE4\xB8\xAD\xE6\x96\x87\xE9\xA1\xB5\xE9\x9D\xA2</p>\r\nline 2\rline 3";
+  window->WriteText(EditBox::kReturn, page);
+  QtClipboard clipboard;
+  testing::FakeMessageBoxes boxes;
+  PressCopy(*window, EditBox::kReturn, clipboard, boxes);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, Gbk("已复制到剪贴板，可粘贴使用。"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), Control<QPlainTextEdit>("编辑框返回信息")->toPlainText());
+}
+
+TEST(QtMessageBoxes, ChineseButtonsWhateverTheLocaleAndTheirKeys) {
+  const QStringList ok{U("确定")}, yesNo{U("是(&Y)"), U("否(&N)")};
+  const struct {
+    MessageButtons buttons;
+    Qt::Key key;
+    QStringList captions;
+    MessageAnswer expected;
+  } cases[] = {
+      {MessageButtons::kOk, Qt::Key_Return, ok, MessageAnswer::kOk},
+      {MessageButtons::kYesNo, Qt::Key_Y, yesNo, MessageAnswer::kYes},
+      {MessageButtons::kYesNo, Qt::Key_N, yesNo, MessageAnswer::kNo},
+      {MessageButtons::kYesNo, Qt::Key_Escape, yesNo, MessageAnswer::kNo},
+      {MessageButtons::kYesNo, Qt::Key_Return, yesNo, MessageAnswer::kYes},  // Yes is the default button
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    QStringList captions;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      for (QAbstractButton* button : box->buttons()) captions << button->text();
+      QTest::keyClick(box, c.key);
+    });
+    EXPECT_EQ(QtMessageBoxes().Show(Gbk("问题"), Gbk("信息："), c.buttons, MessageIcon::kNone), c.expected);
+    EXPECT_EQ(captions, c.captions);
+  }
 }
 
 TEST_F(Window, ButtonsReachTheirHandlers) {

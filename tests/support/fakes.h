@@ -63,10 +63,11 @@ class FakeClipboard : public Clipboard {
   Text content = "old content";
   bool broken = false;  // another program holds the clipboard
 
-  void SetText(const Text& text) override {
-    if (!broken) content = text;
+  bool SetText(const Text& text) override {
+    if (broken) return false;
+    content = text;
+    return true;
   }
-  Text GetText() override { return content; }
 };
 
 class FakeBrowser : public Browser {
