@@ -3,12 +3,15 @@
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "app/long_text_edit.h"
 #include "encoding/gbk.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace pakeno {
 namespace {
@@ -57,6 +60,78 @@ TEST_F(LongText, SoftCutsNeverReachTheText) {
   box.selectAll();
   box.copy();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(GbkToUtf8(text + "!")));
+}
+
+// Puts `text` on the clipboard and pastes it at the box's cursor.
+void Paste(LongTextEdit& box, const QString& text) {
+  QGuiApplication::clipboard()->setText(text);
+  box.paste();
+}
+
+TEST_F(LongText, LineBreaksAreKeptAsTypedOrPasted) {
+  box.setFocus();
+  QTest::keyClicks(&box, "a=1");
+  QTest::keyClick(&box, Qt::Key_Return);
+  QTest::keyClicks(&box, "b=2");
+  QTest::keyClick(&box, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
+  EXPECT_EQ(box.GbkText(), "a=1\r\nb=2\r\n");  // typed: CR LF, as the platform's box holds it
+
+  Paste(box, u"x\r\ny\rz\nw"_s);
+  EXPECT_EQ(box.GbkText(), "a=1\r\nb=2\r\nx\r\ny\rz\nw");  // pasted: as pasted
+  EXPECT_EQ(box.FullText(), u"a=1\nb=2\nx\ny\nz\nw"_s);    // shown and copied: the desktop's way
+
+  // Joining two lines keeps the break before the first of them.
+  QTextCursor cursor(box.document());
+  cursor.setPosition(box.document()->findBlockByNumber(3).position() - 1);  // the end of "x"
+  cursor.deleteChar();
+  EXPECT_EQ(box.GbkText(), "a=1\r\nb=2\r\nxy\rz\nw");
+
+  // Written text keeps its breaks through an edit, minority kinds included.
+  box.SetGbkText("1\n2\n3\r4\r\n5");
+  QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(&box, "!");
+  EXPECT_EQ(box.GbkText(), "1\n2\n3\r4\r\n5!");
+}
+
+TEST_F(LongText, ACarriageReturnBeforeALongLineCopiesWithoutAShift) {
+  const Text text = "x\r" + Text(5000, 'A') + "end\n" + Text(9000, 'B') + "\r\n\r" + Text(4097, 'C');
+  const QString shown = QString::fromStdString("x\n" + Text(5000, 'A') + "end\n" + Text(9000, 'B') + "\n\n" + Text(4097, 'C'));
+  box.SetGbkText(text);
+  EXPECT_GT(box.document()->blockCount(), 7);  // cut for display
+  EXPECT_EQ(box.GbkText(), text);
+  box.selectAll();
+  box.copy();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), shown);
+  QTest::keyClicks(&box, "");  // unchanged
+  QTextCursor cursor(box.document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText("!");
+  EXPECT_EQ(box.GbkText(), text + "!");
+}
+
+TEST_F(LongText, PastingALongLineIsAsQuickAsWritingIt) {
+  for (const size_t size : {size_t{1} << 20, size_t{16} << 20}) {
+    SCOPED_TRACE(size);
+    const Text line = OneLine(size);
+    const QString unicode = QString::fromStdString(GbkToUtf8(line));
+    QElapsedTimer timer;
+    timer.start();
+    box.SetGbkText(line);
+    QApplication::processEvents();
+    const qint64 writing = timer.restart();
+
+    box.SetGbkText({});
+    QGuiApplication::clipboard()->setText(unicode);
+    timer.restart();
+    box.paste();
+    QApplication::processEvents();
+    QTest::keyClicks(&box, "!");  // and it takes typing at once
+    QApplication::processEvents();
+    const qint64 pasting = timer.elapsed();
+    EXPECT_GT(box.document()->blockCount(), static_cast<int>(size / LongTextEdit::kSoftLineLength / 2));
+    EXPECT_TRUE(box.GbkText() == line + "!");  // no cut inside what goes on the wire
+    EXPECT_LT(pasting, 3 * writing + 200) << "writing took " << writing << " ms";
+  }
 }
 
 TEST_F(LongText, SixteenMebibytesOnOneLineAppearWithinASecond) {
