@@ -7,12 +7,14 @@
 // Prints markdown table rows: measure | value | reference | ratio.
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 
 #include <cstdio>
 
 #include "app/long_text_edit.h"
+#include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
 #include "support/scripted_server.h"
@@ -69,6 +71,18 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Pasting one long line, against writing the same text into the box.
+  for (size_t mib : {1, 16}) {
+    const Text line = Body(mib << 20, true);
+    const double writeMs = Milliseconds([&] { box.SetGbkText(line); });
+    box.SetGbkText({});
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+    const double pasteMs = Milliseconds([&] { box.paste(); });
+    const std::string name = "paste " + std::to_string(mib) + " MiB on one line (vs writing it)";
+    Row(name.c_str(), pasteMs, writeMs, "ms");
+    box.SetGbkText({});
+  }
+
   pakeno::testing::ScriptedServer server([](const std::string&, pakeno::testing::Reply& reply) {
     const size_t size = 64u << 20;
     reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n");
@@ -87,6 +101,17 @@ int main(int argc, char** argv) {
   });
   const qint64 busy = pakeno::testing::WorstTickGap([&] { pakeno::FetchPage(server.Url("/slow")); });
   Row("event latency, 64 MiB in 2 KiB pieces (worst tick gap)", static_cast<double>(busy),
+      static_cast<double>(std::max<qint64>(idle, 1)), "ms");
+
+  // A back-end that thinks for 3 s before the first byte.
+  pakeno::testing::ScriptedServer thinker([](const std::string&, pakeno::testing::Reply& reply) {
+    reply.Sleep(std::chrono::seconds(3));
+    reply.Send(pakeno::testing::Response("done"));
+    reply.Close();
+  });
+  pakeno::HttpSession session;
+  const qint64 waiting = pakeno::testing::WorstTickGap([&] { session.PostHttp(thinker.Url("/think"), "a=1"); });
+  Row("event latency, 3 s before the first byte (worst tick gap)", static_cast<double>(waiting),
       static_cast<double>(std::max<qint64>(idle, 1)), "ms");
   return 0;
 }

@@ -151,6 +151,7 @@ TEST_F(LongText, SixteenMebibytesOnOneLineAppearWithinASecond) {
 }  // namespace
 }  // namespace pakeno
 
+#include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
 #include "support/scripted_server.h"
@@ -181,6 +182,27 @@ TEST(EventLatency, ASlowBodyNeverHoldsTheWindowUp) {
 #else
   EXPECT_LT(worst, 50);
 #endif
+}
+
+TEST(EventLatency, AServerThatThinksNeverHoldsTheWindowUp) {
+  // Three seconds pass between the request and the first byte of the answer.
+  testing::ScriptedServer server([](const std::string&, testing::Reply& reply) {
+    reply.Sleep(std::chrono::seconds(3));
+    reply.Send(testing::Response("thought it over"));
+    reply.Close();
+  });
+  SetEventPump([] { QCoreApplication::processEvents(); });
+  const qint64 idle = testing::WorstTickGap([] {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  });
+  HttpSession session;
+  Bytes body;
+  const qint64 worst = testing::WorstTickGap([&] { body = session.PostHttp(server.Url("/think"), "a=1"); });
+  SetEventPump({});
+  EXPECT_EQ(body, "thought it over");
+  EXPECT_LT(worst, 50 + 2 * idle) << "idle gap " << idle << " ms";
 }
 
 }  // namespace
