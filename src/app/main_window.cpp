@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QValidator>
 
 #include <limits>
 
@@ -77,6 +78,25 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
   return button;
 }
 
+// The address box is one line, as the platform's: of a pasted text with line
+// breaks it keeps the first line (so a trailing line break is dropped).
+class FirstLineOfPaste : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& position) const override {
+    qsizetype lineBreak = -1;
+    for (qsizetype i = 0; i < input.size() && lineBreak == -1; ++i) {
+      if (input[i] == u'\r' || input[i] == u'\n') lineBreak = i;
+    }
+    if (lineBreak == -1) return Acceptable;
+    // What was inserted ends at the cursor; the rest of it after the break goes.
+    const qsizetype end = position > lineBreak ? position : input.size();
+    input.remove(lineBreak, end - lineBreak);
+    position = static_cast<int>(lineBreak);
+    return Acceptable;
+  }
+};
+
 bool IsArrow(int key) { return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down; }
 
 }  // namespace
@@ -100,6 +120,7 @@ void MainWindow::BuildControls() {
   address_ = Place(new QLineEdit(this), "编辑框提交地址", 10, 26, 288, 28);
   address_->setAccessibleName(FromUtf8("提交地址"));
   address_->setMaxLength(std::numeric_limits<int>::max());  // Qt's default stops at 32767 characters
+  address_->setValidator(new FirstLineOfPaste(address_));
 
   MakeLabel(this, "透明标签提交数据", "提交数据：", 10, 60, 64, 16);
   data_ = MakeMultiLineBox(this, "编辑框提交数据", "提交数据", 10, 79, 288, 120);

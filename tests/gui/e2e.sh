@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # End to end, as a user would: the real binary in a real X server (Xvfb),
-# driven with xdotool and read back with xclip. Needs the nginx peer on 18080.
-# Usage: e2e.sh PAKENO_BINARY PEERS_DIR
+# driven with xdotool and read back with xclip. Needs the peers: nginx on
+# 18080 and the PHP legacy site on 18090.
+# Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR
 set -euo pipefail
 pakeno=$1
-peers=$2
+probe=$2
+peers=$3
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -14,52 +16,94 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "e2e: FAIL: $*"; exit 1; }
+fail() { echo "e2e: FAIL: $*"; [ -s "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"; exit 1; }
+wait_for() {  # PATTERN FILE: until the file holds the pattern, at most 5 s
+  for _ in $(seq 50); do grep -q "$1" "$2" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+
+# The first visible window whose name matches; empty after 10 s without one.
+find_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
 
 source "$(dirname "$0")/../../scripts/xvfb.sh"
 pakeno_start_xvfb
 
-network_up=no
-for state in /sys/class/net/*/operstate; do
-  [ "$(basename "$(dirname "$state")")" = lo ] && continue
-  [ "$(cat "$state")" = up ] && network_up=yes
-done
+# --- message boxes speak Chinese whatever the locale; N answers No
+LANG=C LC_ALL=C "$probe" buttons >"$work/probe.out" 2>/dev/null &
+probe_pid=$!
+box=$(find_window "probe-buttons")
+[ -n "$box" ] || fail "no probe box"
+wait_for "captions:" "$work/probe.out" || fail "the probe printed no captions"
+grep -q "captions: 是(&Y) 否(&N)" "$work/probe.out" || fail "buttons: $(cat "$work/probe.out")"
+xdotool windowfocus --sync "$box"
+xdotool key n
+wait "$probe_pid" || true
+grep -q "answer=no" "$work/probe.out" || fail "N did not answer No: $(cat "$work/probe.out")"
 
 "$pakeno" >"$work/app.log" 2>&1 &
 app_pid=$!
-if [ $network_up = yes ]; then
-  # The binary's update page announces 1.0.1: the question comes first, alone.
-  question=$(xdotool search --sync --onlyvisible --name "发现新版本" | head -n1)
-  [ -n "$question" ] || fail "no update question"
-  xdotool search --onlyvisible --name "Pakeno 1.0.0" >/dev/null && fail "the window came before the question"
-  xdotool windowfocus --sync "$question"
-  xdotool key Escape   # No: nothing is opened
-else
-  echo "e2e: no network interface up, so the update check stays silent"
-fi
-wid=$(xdotool search --sync --onlyvisible --name "Pakeno 1.0.0" | head -n1)
+# The binary's update page announces 1.0.1: the question comes first, alone.
+question=$(find_window "发现新版本")
+[ -n "$question" ] || fail "no update question"
+xdotool search --onlyvisible --name "Pakeno 1.0.0" >/dev/null && fail "the window came before the question"
+xdotool windowfocus --sync "$question"
+xdotool key n   # 否(&N): nothing is opened
+wid=$(find_window "Pakeno 1.0.0")
 [ -n "$wid" ] || fail "no window"
 
 click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; sleep 0.2; }
+# Replaces a box's text by pasting, as users bring addresses and form bodies.
+fill() {  # X Y TEXT
+  printf '%s' "$3" | xclip -selection clipboard
+  click "$1" "$2"
+  xdotool key ctrl+a ctrl+v
+  sleep 0.2
+}
+# Presses 复制返回信息 and gives back what the clipboard then holds.
+copy_return_box() {
+  click 348 319
+  local confirmation
+  confirmation=$(find_window "信息：")
+  [ -n "$confirmation" ] || fail "no confirmation box"
+  xdotool search --onlyvisible --name "^错误$" >/dev/null && fail "the copy was reported as failed"
+  xdotool windowfocus --sync "$confirmation"
+  xdotool key Return
+  for _ in $(seq 50); do xdotool search --onlyvisible --name "信息：" >/dev/null || break; sleep 0.1; done
+  xclip -o -selection clipboard
+}
+send() {
+  click 348 196   # 发送数据包
+  sleep "${1:-0.5}"
+}
 marker="e2e-$RANDOM$RANDOM"
 
-# The address box (10, 26, 288 x 28) and the data box (10, 79, 288 x 120).
+# --- a POST typed by hand to nginx: the address box (10, 26), the data box (10, 79)
 click 150 40
 xdotool type --delay 5 "127.0.0.1:18080/index.html?$marker"
 click 150 130
 xdotool type --delay 5 "name=pakeno&run=$marker"
-click 348 196   # 发送数据包
-for _ in $(seq 50); do grep -q "POST /index.html?$marker" "$peers/nginx-access.log" && break; sleep 0.1; done
-grep -q "POST /index.html?$marker HTTP/1.1" "$peers/nginx-access.log" || fail "the server saw no POST"
-
-click 348 319   # 复制返回信息
-box=$(xdotool search --sync --onlyvisible --name "信息：" | head -n1)
-[ -n "$box" ] || fail "no confirmation box"
-xdotool windowfocus --sync "$box"
-xdotool key Return
-for _ in $(seq 50); do xdotool search --onlyvisible --name "信息：" >/dev/null || break; sleep 0.1; done
-copied=$(xclip -o -selection clipboard)
+send
+wait_for "POST /index.html?$marker HTTP/1.1" "$peers/nginx-access.log" || fail "the server saw no POST"
+copied=$(copy_return_box)
 [ "$copied" = "hello from nginx" ] || fail "clipboard holds '$copied'"
+
+# --- a legacy GBK site: log in under /shop, then the account page knows the user
+fill 150 40 "127.0.0.1:18090/shop/login.php"
+fill 150 130 "user=张三&pass=secret"
+send
+copied=$(copy_return_box)
+[ "$copied" = "欢迎，张三！" ] || fail "login answered '$copied'"
+fill 150 40 "127.0.0.1:18090/shop/account.php"
+fill 150 130 "view=1"
+send
+copied=$(copy_return_box)
+[ "$copied" = "用户：张三" ] || fail "the account page answered '$copied'"
+
+# --- a UTF-8 page shows as GBK-read bytes and still copies
+fill 150 40 "127.0.0.1:18080/files/utf8.html"
+send
+copied=$(copy_return_box)
+[ -n "$copied" ] || fail "nothing copied from a UTF-8 page"
 
 xdotool windowfocus --sync "$wid"
 xdotool key Escape
@@ -70,4 +114,4 @@ code=$?
 set -e
 app_pid=""
 [ "$code" -eq 0 ] || fail "exit code $code"
-echo "e2e: passed (POST seen, clipboard '$copied', exit code 0)"
+echo "e2e: passed (Chinese buttons, update question, POST seen, legacy login, UTF-8 copy, exit code 0)"

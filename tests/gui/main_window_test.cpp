@@ -21,6 +21,8 @@
 #include "encoding/gbk.h"
 #include "support/fakes.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace pakeno {
 namespace {
 
@@ -200,6 +202,29 @@ TEST_F(Window, BoxesHoldLongTextsAndConvertAtTheBoundary) {
   EXPECT_EQ(data->lineWrapMode(), QPlainTextEdit::WidgetWidth);
   EXPECT_FALSE(data->isReadOnly());
   EXPECT_FALSE(Control<QPlainTextEdit>("编辑框返回信息")->isReadOnly());
+}
+
+TEST_F(Window, TheAddressBoxKeepsTheFirstLineOfAPaste) {
+  auto* address = Control<QLineEdit>("编辑框提交地址");
+  const struct {
+    QString before;
+    int cursor;
+    QString pasted, after;
+  } cases[] = {
+      {u""_s, 0, u"http://srv/a\r\nX-Injected: yes"_s, u"http://srv/a"_s},
+      {u""_s, 0, u"http://srv/form.php\n"_s, u"http://srv/form.php"_s},  // a trailing line break
+      {u""_s, 0, u"http://srv/a\rb"_s, u"http://srv/a"_s},
+      {u"http://srv/?q="_s, 14, u"1\n2\n3"_s, u"http://srv/?q=1"_s},
+      {u"srv/x"_s, 3, u":81\r\n:82"_s, u"srv:81/x"_s},  // in the middle: the text after the cursor stays
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pasted.toStdString());
+    address->setText(c.before);
+    address->setCursorPosition(c.cursor);
+    QGuiApplication::clipboard()->setText(c.pasted);
+    address->paste();
+    EXPECT_EQ(address->text(), c.after);
+  }
 }
 
 TEST_F(Window, CopyingAUtf8PageFromTheReturnBoxSucceeds) {

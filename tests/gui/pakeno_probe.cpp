@@ -4,9 +4,13 @@
 //   pakeno_probe fatal              the window cannot be loaded
 //   pakeno_probe close              closes the window once it is shown
 //   pakeno_probe close-mid URL      sends a POST to URL and closes the window mid-body
+//   pakeno_probe buttons            shows a real Yes/No box titled "probe-buttons", prints its
+//                                   button captions and, once a key answers it, the answer
 //
 // Its update check asks 127.0.0.1:18091 (/probe, then /latest.html).
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -15,9 +19,11 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/qt_platform.h"
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "platform/message_box.h"
+#include "encoding/gbk.h"
 #include "update/connectivity.h"
 
 namespace {
@@ -60,6 +66,22 @@ int main(int argc, char** argv) {
       QObject::connect(send, &QPushButton::clicked, [] { std::printf("request-returned\n"); });
       QTimer::singleShot(0, send, &QPushButton::click);
       QTimer::singleShot(500, &window, [&window] { window.close(); });
+    }
+    if (mode == "buttons") {
+      QTimer::singleShot(200, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        std::printf("captions:");
+        for (QAbstractButton* button : box ? box->buttons() : QList<QAbstractButton*>{})
+          std::printf(" %s", button->text().toUtf8().constData());
+        std::printf("\n");
+        std::fflush(stdout);
+      });
+      pakeno::QtMessageBoxes real;
+      const auto answer = real.Show(pakeno::Gbk("键盘回答"), "probe-buttons", pakeno::MessageButtons::kYesNo,
+                                    pakeno::MessageIcon::kQuestion);
+      std::printf("answer=%s\n", answer == pakeno::MessageAnswer::kYes ? "yes" : "no");
+      std::fflush(stdout);
+      QTimer::singleShot(0, &window, [&window] { window.close(); });
     }
   };
   int code = pakeno::RunProgram(argc, argv, options);

@@ -80,6 +80,7 @@ CNF
 # --- content
 printf 'hello from nginx\n' > www/index.html
 printf '\xd6\xd0\xce\xc4 GBK page\n' > www/files/gbk.txt
+printf '<p>中文页面 in UTF-8</p>\n' > www/files/utf8.html
 [ -s www/files/big.bin ] || head -c $((64 << 20)) /dev/urandom > www/files/big.bin
 mkdir -p www/update
 printf '<html><body><p>最新版本号：1.0.1</p><p>下载地址：https://127.0.0.1:18443/files/gbk.txt?a=1&amp;b=2</p></body></html>\n' \
