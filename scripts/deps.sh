@@ -13,6 +13,6 @@ pakeno_install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-PAKENO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev qt6-base-dev libgl-dev)
+PAKENO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libpsl-dev publicsuffix qt6-base-dev libgl-dev)
 PAKENO_RUN_PACKAGES=(fonts-wqy-microhei ca-certificates)
 PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev nginx-light tinyproxy php-cli php-mbstring openssl curl xvfb xauth xdotool xclip clang libclang-rt-14-dev)

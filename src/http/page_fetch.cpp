@@ -5,6 +5,7 @@
 #include "http/failure_log.h"
 #include "http/text.h"
 #include "http/url.h"
+#include "platform/cookie_store.h"
 #include "platform/transport.h"
 
 namespace pakeno {

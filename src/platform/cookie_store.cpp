@@ -1,13 +1,19 @@
-#include <curl/curl.h>
+#include "platform/cookie_store.h"
 
+#include <curl/curl.h>
+#include <libpsl.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <ctime>
+#include <limits>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/ascii.h"
 #include "platform/curl_handles.h"
-#include "platform/transport.h"
 
 namespace pakeno::transport {
 namespace detail {
@@ -26,11 +32,6 @@ struct ShareCleanup {
 };
 
 }  // namespace
-
-bool GlobalInit() {
-  static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ok;
-}
 
 CURLSH* CookieShare() {
   static const std::unique_ptr<CURLSH, ShareCleanup> share = [] {
@@ -54,6 +55,16 @@ void UseCookieStore(CURL* easy) {
 
 namespace {
 
+struct PslFree {
+  void operator()(psl_ctx_t* psl) const { psl_free(psl); }
+};
+
+// The public suffix list libcurl itself uses: the system's newest copy.
+const psl_ctx_t* PublicSuffixes() {
+  static const std::unique_ptr<psl_ctx_t, PslFree> psl(psl_latest(nullptr));
+  return psl.get();
+}
+
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -68,12 +79,67 @@ std::string HostOf(std::string_view url) {
   return std::string(url.substr(0, url.find(':')));
 }
 
-bool Storable(std::string_view s) { return s.find_first_of("\t\r\n", 0) == std::string_view::npos && s.find('\0') == std::string_view::npos; }
+bool Storable(std::string_view s) {
+  return s.find_first_of("\t\r\n", 0) == std::string_view::npos && s.find('\0') == std::string_view::npos;
+}
+
+bool DomainMatches(std::string_view host, std::string_view domain) {
+  return EqualsIgnoringCase(host, domain) ||
+         (host.size() > domain.size() && host[host.size() - domain.size() - 1] == '.' &&
+          EqualsIgnoringCase(host.substr(host.size() - domain.size()), domain));
+}
+
+bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {
+  if (!requestPath.starts_with(cookiePath)) return false;
+  return requestPath.size() == cookiePath.size() || cookiePath.ends_with('/') || requestPath[cookiePath.size()] == '/';
+}
+
+// Seconds from now as an expiry time, saturating where the clock ends.
+curl_off_t ExpiryAfter(std::string_view secondsText) {
+  const std::string text(secondsText);
+  errno = 0;
+  char* end = nullptr;
+  long long seconds = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str()) return 0;  // no number: a session cookie
+  if (seconds <= 0) return 1;        // expired at once
+  const auto now = static_cast<long long>(std::time(nullptr));
+  constexpr long long kLatest = std::numeric_limits<curl_off_t>::max();
+  return static_cast<curl_off_t>(seconds > kLatest - now ? kLatest : now + seconds);
+}
+
+struct StoredCookie {
+  std::string domain, path, name;
+  bool secure = false;
+};
+
+std::vector<StoredCookie> StoredCookies() {
+  std::vector<StoredCookie> cookies;
+  detail::Easy easy(detail::GlobalInit() ? curl_easy_init() : nullptr);
+  if (!easy) return cookies;
+  detail::UseCookieStore(easy.get());
+  curl_slist* raw = nullptr;
+  curl_easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &raw);
+  detail::Slist list(raw);
+  for (curl_slist* item = list.get(); item; item = item->next) {
+    std::vector<std::string_view> fields;
+    std::string_view line = item->data;
+    for (size_t tab; (tab = line.find('\t')) != std::string_view::npos; line.remove_prefix(tab + 1))
+      fields.push_back(line.substr(0, tab));
+    fields.push_back(line);
+    if (fields.size() < 7) continue;
+    std::string_view domain = fields[0];
+    if (domain.starts_with("#HttpOnly_")) domain.remove_prefix(10);
+    if (domain.starts_with('.')) domain.remove_prefix(1);
+    cookies.push_back({std::string(domain), std::string(fields[2]), std::string(fields[5]), fields[3] == "TRUE"});
+  }
+  return cookies;
+}
 
 }  // namespace
 
 bool SetCookie(std::string_view url, std::string_view name, std::string_view data) {
   const std::string host = HostOf(url);
+  const bool secureOrigin = StartsWithIgnoringCase(url, "https://");
   // A nameless cookie has no form in the store's format; like a browser, drop it.
   if (host.empty() || Trim(name).empty() || !Storable(name) || !Storable(data) || !Storable(host)) return false;
 
@@ -94,29 +160,39 @@ bool SetCookie(std::string_view url, std::string_view name, std::string_view dat
     if (EqualsIgnoringCase(key, "path") && !val.empty() && val.front() == '/') {
       path = val;
     } else if (EqualsIgnoringCase(key, "domain") && !val.empty()) {
-      std::string_view d = val.front() == '.' ? val.substr(1) : val;
-      const bool tailMatches = EqualsIgnoringCase(d, host) ||
-                               (host.size() > d.size() && host[host.size() - d.size() - 1] == '.' &&
-                                EqualsIgnoringCase(std::string_view(host).substr(host.size() - d.size()), d));
-      if (tailMatches && !d.empty()) {
-        domain = "." + std::string(d);
-        includeSubdomains = true;
-      }
+      const std::string d(val.front() == '.' ? val.substr(1) : val);
+      // A domain the host is not in, or one every site shares (co.uk): refused.
+      if (d.empty() || !DomainMatches(host, d)) return false;
+      const psl_ctx_t* psl = PublicSuffixes();
+      if (psl && !psl_is_cookie_domain_acceptable(psl, host.c_str(), d.c_str())) return false;
+      domain = "." + d;
+      includeSubdomains = true;
     } else if (EqualsIgnoringCase(key, "expires") && !val.empty()) {
       const std::string when(val);
       const time_t t = curl_getdate(when.c_str(), nullptr);
       if (t > 0) expires = t;
     } else if (EqualsIgnoringCase(key, "max-age") && !val.empty()) {
-      const long long seconds = std::atoll(std::string(val).c_str());
-      expires = seconds <= 0 ? 1 : static_cast<curl_off_t>(std::time(nullptr)) + seconds;
+      expires = ExpiryAfter(val);
     } else if (EqualsIgnoringCase(key, "secure")) {
       secure = true;
     }
   }
 
-  std::string line = domain + '\t' + (includeSubdomains ? "TRUE" : "FALSE") + '\t' + path + '\t' +
-                     (secure ? "TRUE" : "FALSE") + '\t' + std::to_string(expires) + '\t' + std::string(Trim(name)) +
-                     '\t' + std::string(Trim(value));
+  if (!secureOrigin) {
+    if (secure) return false;  // only an https response may set a Secure cookie
+    // Nor may plain http replace one that https set: that would plant a session.
+    const std::string_view bareDomain = includeSubdomains ? std::string_view(domain).substr(1) : std::string_view(domain);
+    for (const StoredCookie& stored : StoredCookies()) {
+      if (stored.secure && stored.name == Trim(name) &&
+          (DomainMatches(stored.domain, bareDomain) || DomainMatches(bareDomain, stored.domain)) &&
+          PathMatches(path, stored.path))
+        return false;
+    }
+  }
+
+  const std::string line = domain + '\t' + (includeSubdomains ? "TRUE" : "FALSE") + '\t' + path + '\t' +
+                           (secure ? "TRUE" : "FALSE") + '\t' + std::to_string(expires) + '\t' +
+                           std::string(Trim(name)) + '\t' + std::string(Trim(value));
 
   detail::Easy easy(detail::GlobalInit() ? curl_easy_init() : nullptr);
   if (!easy) return false;

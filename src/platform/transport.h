@@ -159,12 +159,4 @@ struct UrlParts {
 };
 std::optional<UrlParts> CrackUrl(std::string_view url);
 
-// Stores one cookie in the process-wide store, as if `url` had set it.
-// `data` is the value, optionally followed by attributes ("b; path=/").
-bool SetCookie(std::string_view url, std::string_view name, std::string_view data);
-
-// The stored cookies in Netscape format lines; for tests.
-std::string ListCookiesForTesting();
-void ClearCookiesForTesting();
-
 }  // namespace pakeno::transport

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts (or stops) the real peers the tests talk to, all on 127.0.0.1:
-#   nginx  http 18080; https 18443 (test CA), 18444 (self-signed),
+#   nginx  http 18080 and https 18443 (test CA), also on 127.0.0.2; 18444 (self-signed),
 #          18445 (expired), 18446 (another host's name), 18447 (unknown CA)
 #   tinyproxy 18888
 #   PHP's built-in server 18090, serving the legacy site beside this script
@@ -28,6 +28,7 @@ stop
 
 cd "$dir"
 mkdir -p www/files tmp certs
+rm -f nginx-access.log tinyproxy.log php.log  # each start begins with clean logs
 chmod 755 "$dir" www www/files
 
 # --- certificates, made afresh on each start
@@ -68,7 +69,7 @@ CNF
   }
   ca testca
   ca otherca
-  leaf good testca "IP:127.0.0.1,DNS:localhost"
+  leaf good testca "IP:127.0.0.1,IP:127.0.0.2,DNS:localhost"
   leaf expired testca "IP:127.0.0.1,DNS:localhost" 20200101000000Z 20200201000000Z
   leaf wronghost testca "DNS:other.example"
   leaf unknownca otherca "IP:127.0.0.1,DNS:localhost"
@@ -93,12 +94,15 @@ tls_server() {  # port cert
   cat <<CONF
   server {
     listen 127.0.0.1:$1 ssl;
+    $( [ "$1" = 18443 ] && echo "listen 127.0.0.2:$1 ssl;" )
     ssl_certificate $dir/certs/$2.pem;
     ssl_certificate_key $dir/certs/$2.key;
     root $dir/www;
     location / { error_page 405 =200 \$uri; }
     # A secure page that sends the client on to plain http.
-    location = /to-http { return 307 http://127.0.0.1:18080/index.html?leaked-in-clear; }
+    location = /to-http { return 307 http://127.0.0.1:18080/index.html?leaked-in-clear-\$arg_run; }
+    location = /login { add_header Set-Cookie "sess=GOOD; Secure; Path=/"; return 200 "logged in\\n"; }
+    location = /whoami { return 200 "cookie:\$http_cookie\\n"; }
   }
 CONF
 }
@@ -119,9 +123,17 @@ http {
   client_max_body_size 100m;
   server {
     listen 127.0.0.1:18080;
+    # libcurl counts 127.0.0.1 as a secure context; 127.0.0.2 is plain loopback.
+    listen 127.0.0.2:18080;
     root $dir/www;
     # A POST to a static file answers with the file, so form POSTs have a peer.
     location / { error_page 405 =200 \$uri; }
+    # Whoever sits on plain http tries to plant a session of their own.
+    location = /plant {
+      add_header Set-Cookie "sess=EVIL; Secure; Path=/";
+      add_header Set-Cookie "sess=EVIL2; Path=/";
+      return 200 "planted\\n";
+    }
   }
 $(tls_server 18443 good)
 $(tls_server 18444 selfsigned)

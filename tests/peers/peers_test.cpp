@@ -64,10 +64,19 @@ TEST_F(Peers, CurlsOwnVariableNamesTheBundleFirst) {
 }
 
 TEST_F(Peers, HttpsIsNeverRedirectedIntoClearText) {
+  const std::string run = std::to_string(::getpid());
   HttpSession session;
-  EXPECT_EQ(session.PostHttps("127.0.0.1/to-http", "password=secret", 18443), "");
-  EXPECT_EQ(DownloadBytes("https://127.0.0.1:18443/to-http"), "");
-  EXPECT_EQ(ReadFile(PeersDir() + "/nginx-access.log").find("leaked-in-clear"), std::string::npos);
+  EXPECT_EQ(session.PostHttps("127.0.0.1/to-http?run=" + run, "password=secret", 18443), "");
+  EXPECT_EQ(DownloadBytes("https://127.0.0.1:18443/to-http?run=" + run), "");
+  EXPECT_EQ(ReadFile(PeersDir() + "/nginx-access.log").find("leaked-in-clear-" + run), std::string::npos);
+}
+
+TEST_F(Peers, PlainHttpCannotPlantASessionOverASecureOne) {
+  // On 127.0.0.2: libcurl takes 127.0.0.1 for a secure context, as browsers do.
+  HttpSession session;
+  EXPECT_EQ(session.PostHttps("127.0.0.2/login", "user=a", 18443), "logged in\n");
+  EXPECT_EQ(FetchPageText("http://127.0.0.2:18080/plant"), "planted\n");
+  EXPECT_EQ(session.PostHttps("127.0.0.2/whoami", "a=1", 18443), "cookie:sess=GOOD\n");
 }
 
 TEST_F(Peers, FetchThroughTinyproxy) {

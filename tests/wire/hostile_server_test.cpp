@@ -9,6 +9,7 @@
 #include "http/page_fetch.h"
 #include "update/connectivity.h"
 #include "update/download.h"
+#include "platform/cookie_store.h"
 #include "platform/transport.h"
 #include "support/scripted_server.h"
 
@@ -154,6 +155,33 @@ TEST(HostileServer, ANeverAnsweringServerIsBoundedByTheTimeouts) {
   EXPECT_EQ(received, Text(1024, ' '));
   EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
   transport::SetDefaultTimeouts({});
+}
+
+TEST(HostileServer, CookiesPlantedFromPlainHttpOrForAPublicSuffixAreRefused) {
+  using transport::SetCookie;
+  transport::ClearCookiesForTesting();
+  // A domain attribute only for a domain of the host's own, never a public suffix.
+  EXPECT_FALSE(SetCookie("http://shop.example.co.uk", "a", "1; Domain=co.uk"));
+  EXPECT_FALSE(SetCookie("http://shop.example.co.uk", "a", "1; Domain=.uk"));
+  EXPECT_FALSE(SetCookie("http://shop.example.co.uk", "a", "1; Domain=other.co.uk"));
+  EXPECT_TRUE(SetCookie("http://shop.example.co.uk", "b", "2; Domain=example.co.uk"));
+  // Secure: only from https, and plain http never replaces it.
+  EXPECT_FALSE(SetCookie("http://127.0.0.1", "sess", "EVIL; Secure"));
+  EXPECT_TRUE(SetCookie("https://127.0.0.1", "sess", "GOOD; Secure; path=/"));
+  EXPECT_FALSE(SetCookie("http://127.0.0.1", "sess", "EVIL"));
+  EXPECT_FALSE(SetCookie("http://127.0.0.1", "sess", "EVIL; path=/shop"));
+  EXPECT_TRUE(SetCookie("http://127.0.0.1", "other", "fine"));
+  // A Max-Age beyond the clock saturates (UBSan watches the arithmetic).
+  EXPECT_TRUE(SetCookie("http://127.0.0.1", "forever", "1; Max-Age=9223372036854775807"));
+
+  const std::string cookies = transport::ListCookiesForTesting();
+  EXPECT_EQ(cookies.find("\ta\t"), std::string::npos) << cookies;
+  EXPECT_NE(cookies.find(".example.co.uk\tTRUE\t/\tFALSE\t0\tb\t2"), std::string::npos) << cookies;
+  EXPECT_NE(cookies.find("\tTRUE\t0\tsess\tGOOD"), std::string::npos) << cookies;
+  EXPECT_EQ(cookies.find("EVIL"), std::string::npos) << cookies;
+  EXPECT_NE(cookies.find("\tother\tfine"), std::string::npos) << cookies;
+  EXPECT_NE(cookies.find("\t9223372036854775807\tforever\t1"), std::string::npos) << cookies;
+  transport::ClearCookiesForTesting();
 }
 
 TEST(HostileServer, ALineBreakInAnAddressNeverReachesTheWire) {

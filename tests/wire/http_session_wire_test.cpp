@@ -4,6 +4,7 @@
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
+#include "platform/cookie_store.h"
 #include "platform/transport.h"
 #include "support/scripted_server.h"
 

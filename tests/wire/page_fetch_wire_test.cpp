@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "http/page_fetch.h"
+#include "platform/cookie_store.h"
 #include "platform/transport.h"
 #include "support/scripted_server.h"
 
