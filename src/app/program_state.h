@@ -15,6 +15,7 @@ struct ProgramState {
   Text submitData;     // the data box at the last accepted press
   Text returnInfo;     // the last response body, as text
   std::unique_ptr<HttpSession> httpSession;
+  int runningSubmissions = 0;  // presses of the send button whose request has not ended
 };
 
 ProgramState& Program();

@@ -30,9 +30,23 @@ void ShowBody(WindowControls& window, ProgramState& state, Text body) {
   window.WriteText(EditBox::kReturn, state.returnInfo);
 }
 
+// Counts a running submission for as long as it runs.
+class Running {
+ public:
+  explicit Running(int& count) : count_(++count) {}
+  ~Running() { --count_; }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+
+ private:
+  int& count_;
+};
+
 }  // namespace
 
 void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state) {
+  if (state.runningSubmissions >= kMaxRunningSubmissions) return;
+  const Running running(state.runningSubmissions);
   if (!Validate(window, boxes)) {
     ShowError(boxes, Gbk("发送失败！"), MessageIcon::kNone);
     return;

@@ -144,6 +144,31 @@ TEST_F(Workflow, GetWithDataAsksFirst) {
   EXPECT_EQ(server.Requests().size(), 2u);
 }
 
+TEST_F(Workflow, ABurstOfPressesDuringSlowRequestsStopsAtASaneDepth) {
+  ScriptedServer server([](const std::string&, Reply& reply) {
+    reply.Sleep(std::chrono::milliseconds(200));
+    reply.Send(testing::Response("slow"));
+    reply.Close();
+  });
+  window.texts = {{EditBox::kAddress, server.Url("/slow")}, {EditBox::kData, "a=1"}};
+  int accepted = 0, refused = 0, deepest = 0;
+  // The user keeps pressing while every request waits for its server.
+  SetEventPump([&] {
+    if (refused >= 20) return;
+    deepest = std::max(deepest, state.runningSubmissions);
+    (state.runningSubmissions < kMaxRunningSubmissions ? accepted : refused) += 1;
+    PressSend(window, boxes, state);
+  });
+  PressSend(window, boxes, state);
+  SetEventPump({});
+  EXPECT_EQ(deepest, kMaxRunningSubmissions);
+  EXPECT_EQ(refused, 20);
+  EXPECT_EQ(server.Requests().size(), static_cast<size_t>(1 + accepted));  // a refused press sends nothing
+  EXPECT_TRUE(boxes.shown.empty());                                       // and shows nothing
+  EXPECT_EQ(state.runningSubmissions, 0);
+  EXPECT_EQ(window.texts[EditBox::kReturn], "slow");
+}
+
 TEST_F(Workflow, NestedPressCompletesFirstAndTheOuterBodyWins) {
   const std::string outer(100'000, 'o');
   ScriptedServer server([&](const std::string& request, Reply& reply) {
