@@ -12,6 +12,9 @@
 #include <QPlainTextEdit>
 
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
 
 #include "app/long_text_edit.h"
 #include "http/http_session.h"
@@ -46,8 +49,37 @@ void Row(const char* measure, double value, double reference, const char* unit) 
 
 }  // namespace
 
+long StatusKiB(const char* key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
+  }
+  return 0;
+}
+
+// Peak memory of showing a body that has just arrived, over the body's size:
+// the body itself, the return box and whatever the way between them holds.
+// Run in a process of its own, so nothing earlier is counted.
+int MemoryRow(size_t mib, bool oneLine) {
+  pakeno::LongTextEdit box;
+  box.resize(287, 152);
+  box.show();
+  QApplication::processEvents();
+  std::ofstream("/proc/self/clear_refs") << "5";  // restart the peak
+  const long before = StatusKiB("VmRSS:");
+  pakeno::Text returnInfo = Body(mib << 20, oneLine);  // the body as the workflow holds it
+  box.SetGbkText(returnInfo);
+  QApplication::processEvents();
+  const double ratio = static_cast<double>(StatusKiB("VmHWM:") - before) * 1024 / static_cast<double>(mib << 20);
+  std::printf("| return box memory, %zu MiB %s (peak over body) | %.2fx | body 1.00x | %.2fx |\n", mib,
+              oneLine ? "on one line" : "in lines of 80", ratio, ratio);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  if (argc > 1 && std::string(argv[1]) == "--memory") return MemoryRow(64, argc > 2 && std::string(argv[2]) == "one-line");
   pakeno::LongTextEdit box;
   QPlainTextEdit reference;
   for (QPlainTextEdit* edit : {static_cast<QPlainTextEdit*>(&box), &reference}) {

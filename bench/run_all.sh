@@ -12,4 +12,5 @@ echo "| measure | value | reference | ratio |"
 echo "|---|---|---|---|"
 "$build/bench/fetch_bench" --rows
 QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" 2>/dev/null
+for shape in one-line lines; do QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" --memory $shape 2>/dev/null; done
 bench/startup_bench.sh "$build" 10 --rows

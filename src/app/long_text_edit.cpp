@@ -75,36 +75,160 @@ LongTextEdit::LongTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
   });
 }
 
-void LongTextEdit::SetGbkText(const Text& text) {
-  const QString unicode = QString::fromStdString(GbkToUtf8(text));
-  const Paragraphs paragraphs = Cut(unicode);
+namespace {
 
-  // Most texts break their lines one way: those paragraphs stay unmarked, so
-  // a body of a million lines is not a million format changes.
+// Writes UTF-8 text into a document as it comes, piece by piece, so that a
+// body of many megabytes is never held whole in a second form. The text's
+// commonest line break is written as a line separator inside paragraphs of
+// up to kSoftLineLength characters, and a paragraph break of that kind stays
+// unmarked: a body of a million short lines is neither a million paragraphs
+// nor a million format changes. Longer lines are cut into soft paragraphs.
+class ParagraphWriter {
+ public:
+  ParagraphWriter(QTextDocument* document, Break common) : cursor_(document), common_(common) {
+    cursor_.beginEditBlock();
+  }
+
+  // `last`: no more text follows.
+  void Feed(std::string_view chunk, bool last) {
+    carry_.append(chunk);
+    std::string_view rest = carry_;
+    while (true) {
+      const size_t end = rest.find_first_of("\r\n");
+      // A CR at the end of a chunk may be the first half of a CR LF.
+      const bool splitCrLf = end != std::string_view::npos && !last && rest[end] == '\r' && end + 1 == rest.size();
+      if (end == std::string_view::npos || splitCrLf) {
+        rest.remove_prefix(AddPieces(rest.substr(0, splitCrLf ? end : rest.size()), last));
+        break;
+      }
+      AddPieces(rest.substr(0, end), true);
+      const bool crlf = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
+      EndLine(crlf ? Break::kCrLf : rest[end] == '\r' ? Break::kCr : Break::kLf);
+      rest.remove_prefix(end + (crlf ? 2 : 1));
+    }
+    carry_ = std::string(rest);
+    if (last) Finish();
+  }
+
+ private:
+  // Adds text of the current line in pieces of at most kSoftLineLength bytes,
+  // cut between characters; unless `all`, a short remainder is left for the
+  // next chunk to continue. Returns how many bytes were added.
+  size_t AddPieces(std::string_view text, bool all) {
+    size_t used = 0;
+    while (used < text.size()) {
+      const std::string_view left = text.substr(used);
+      if (!all && left.size() <= LongTextEdit::kSoftLineLength + 4) break;
+      size_t n = std::min<size_t>(left.size(), LongTextEdit::kSoftLineLength);
+      while (n > 0 && n < left.size() && (static_cast<unsigned char>(left[n]) & 0xC0) == 0x80) --n;
+      if (n == 0) n = std::min<size_t>(left.size(), LongTextEdit::kSoftLineLength);
+      AddPiece(QString::fromUtf8(left.data(), static_cast<qsizetype>(n)));
+      used += n;
+    }
+    return used;
+  }
+
+  void AddPiece(const QString& piece) {
+    if (atLineStart_) {
+      ApplyBreak();
+    } else {
+      Flush(Break::kSoft);
+    }
+    paragraph_.append(piece);
+  }
+
+  void EndLine(Break kind) {
+    if (atLineStart_) ApplyBreak();  // an empty line
+    pending_ = kind;
+    atLineStart_ = true;
+  }
+
+  // The break before the line that starts now.
+  void ApplyBreak() {
+    atLineStart_ = false;
+    if (pending_ == Break::kUnmarked) return;  // the first line
+    if (pending_ == common_ && paragraph_.size() < LongTextEdit::kSoftLineLength) {
+      paragraph_.append(QChar::LineSeparator);
+    } else {
+      Flush(pending_);
+    }
+  }
+
+  void Flush(Break next) {
+    if (!first_) cursor_.insertBlock(before_ == common_ ? QTextBlockFormat() : FormatFor(before_));
+    cursor_.insertText(paragraph_);
+    paragraph_.clear();
+    first_ = false;
+    before_ = next;
+  }
+
+  void Finish() {
+    if (atLineStart_) ApplyBreak();  // a text that ends with a line break ends with an empty line
+    Flush(Break::kUnmarked);
+    cursor_.endEditBlock();
+  }
+
+  QTextCursor cursor_;
+  Break common_;
+  std::string carry_;  // UTF-8 not written yet
+  QString paragraph_;
+  bool first_ = true;
+  Break before_ = Break::kUnmarked;   // the break before paragraph_
+  Break pending_ = Break::kUnmarked;  // the break before the line to come
+  bool atLineStart_ = true;
+};
+
+// Where a slice of GBK text may end: never inside a two-byte character.
+size_t GbkSliceEnd(std::string_view text, size_t from, size_t size) {
+  size_t i = from;
+  while (i < text.size() && i - from < size) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    i += (c >= 0x81 && c <= 0xFE) ? 2 : 1;
+  }
+  return std::min(i, text.size());
+}
+
+}  // namespace
+
+void LongTextEdit::SetGbkText(const Text& text) {
+  // CR and LF never occur inside a GBK character: count them on the bytes.
   std::array<size_t, 5> counts{};
-  for (Break kind : paragraphs.kinds) ++counts[static_cast<size_t>(kind)];
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++counts[static_cast<size_t>(Break::kLf)];
+    } else if (text[i] == '\r') {
+      const bool crlf = i + 1 < text.size() && text[i + 1] == '\n';
+      ++counts[static_cast<size_t>(crlf ? Break::kCrLf : Break::kCr)];
+      i += crlf ? 1 : 0;
+    }
+  }
   writtenBreak_ = Break::kCrLf;
   for (Break kind : {Break::kCr, Break::kLf}) {
     if (counts[static_cast<size_t>(kind)] > counts[static_cast<size_t>(writtenBreak_)]) writtenBreak_ = kind;
   }
 
-  QString joined;
-  joined.reserve(unicode.size() + static_cast<qsizetype>(paragraphs.kinds.size()));
-  for (size_t i = 0; i < paragraphs.pieces.size(); ++i) {
-    if (i > 0) joined.append(u'\n');
-    joined.append(paragraphs.pieces[i]);
-  }
-
   writing_ = true;
-  setPlainText(joined);
   document()->setUndoRedoEnabled(false);
-  QTextBlock block = document()->begin().next();
-  for (size_t i = 0; i < paragraphs.kinds.size() && block.isValid(); ++i, block = block.next()) {
-    if (paragraphs.kinds[i] != writtenBreak_) QTextCursor(block).setBlockFormat(FormatFor(paragraphs.kinds[i]));
+  clear();
+  bool exact = true;
+  {
+    ParagraphWriter writer(document(), writtenBreak_);
+    constexpr size_t kSlice = 1u << 20;
+    size_t at = 0;
+    do {
+      const size_t end = GbkSliceEnd(text, at, kSlice);
+      bool sliceExact = true;
+      writer.Feed(GbkToUtf8(std::string_view(text).substr(at, end - at), &sliceExact), end == text.size());
+      exact = exact && sliceExact;
+      at = end;
+    } while (at < text.size());
   }
   document()->setUndoRedoEnabled(true);
   writing_ = false;
-  written_ = text;
+  // Text that is valid GBK reads back exactly from the box; only other bytes
+  // need the written copy.
+  written_ = exact ? Text() : text;
+  keepsWritten_ = !exact;
   writtenIsCurrent_ = true;
 }
 
@@ -123,7 +247,16 @@ QString LongTextEdit::TextBetween(int from, int to, bool heldBreaks) const {
       const Break kind = BreakBefore(block);
       if (kind != Break::kSoft) text.append(heldBreaks ? HeldForm(kind) : u"\n");
     }
-    if (end > start) text.append(QStringView(block.text()).mid(start, end - start));
+    if (end > start) {
+      const qsizetype at = text.size();
+      text.append(QStringView(block.text()).mid(start, end - start));
+      // Lines within a paragraph are of the written text's commonest kind.
+      const QStringView within = heldBreaks ? HeldForm(writtenBreak_) : u"\n";
+      for (qsizetype i = text.indexOf(QChar::LineSeparator, at); i != -1; i = text.indexOf(QChar::LineSeparator, i)) {
+        text.replace(i, 1, within.data(), within.size());
+        i += within.size();
+      }
+    }
   }
   return text;
 }
@@ -131,7 +264,7 @@ QString LongTextEdit::TextBetween(int from, int to, bool heldBreaks) const {
 QString LongTextEdit::FullText() const { return TextBetween(0, document()->characterCount(), false); }
 
 Text LongTextEdit::GbkText() const {
-  if (writtenIsCurrent_) return written_;
+  if (writtenIsCurrent_ && keepsWritten_) return written_;
   return Utf8ToGbk(TextBetween(0, document()->characterCount(), true).toStdString());
 }
 

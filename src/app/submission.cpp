@@ -65,7 +65,7 @@ void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state)
     } else if (window.ReadChecked(RadioBox::kHttps)) {
       body = state.httpSession->PostHttps(address, data);
     }
-    ShowBody(window, state, BytesToText(body));
+    ShowBody(window, state, BytesToText(std::move(body)));
     return;
   }
 

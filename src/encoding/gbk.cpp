@@ -31,7 +31,8 @@ size_t Utf8SequenceLength(std::string_view s) {
 // and skips the bytes that `skip` names, then carries on.
 template <typename Skip>
 std::string LenientConvert(std::string_view input, const char* from, const char* to, std::string_view replacement,
-                           Skip skip) {
+                           Skip skip, bool* exact = nullptr) {
+  if (exact) *exact = true;
   std::unique_ptr<void, IconvCloser> converter(iconv_open(to, from));
   if (converter.get() == reinterpret_cast<void*>(-1)) {
     converter.release();
@@ -50,6 +51,7 @@ std::string LenientConvert(std::string_view input, const char* from, const char*
     if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
     // EILSEQ or EINVAL: an unconvertible or incomplete sequence at `in`.
     output.append(replacement);
+    if (exact) *exact = false;
     const size_t n = skip(std::string_view(in, inLeft));
     in += n;
     inLeft -= n;
@@ -64,9 +66,9 @@ Text Utf8ToGbk(std::string_view utf8) {
   return LenientConvert(utf8, "UTF-8", "GBK", "?", Utf8SequenceLength);
 }
 
-std::string GbkToUtf8(std::string_view gbk) {
+std::string GbkToUtf8(std::string_view gbk, bool* exact) {
   // One byte at a time, so that a bad lead byte does not swallow the next character.
-  return LenientConvert(gbk, "GBK", "UTF-8", "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; });
+  return LenientConvert(gbk, "GBK", "UTF-8", "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; }, exact);
 }
 
 }  // namespace pakeno

@@ -14,8 +14,9 @@ namespace pakeno {
 // A character GBK cannot hold becomes "?", as an ANSI conversion does.
 Text Utf8ToGbk(std::string_view utf8);
 
-// A byte sequence that is not valid GBK becomes U+FFFD.
-std::string GbkToUtf8(std::string_view gbk);
+// A byte sequence that is not valid GBK becomes U+FFFD. `exact`, when given,
+// tells whether none did: then Utf8ToGbk gives back `gbk` byte for byte.
+std::string GbkToUtf8(std::string_view gbk, bool* exact = nullptr);
 
 // The tool's own fixed texts are written in UTF-8 source; this gives them in
 // GBK, the form every text of the tool takes.

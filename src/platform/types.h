@@ -11,9 +11,11 @@ using Text = std::string;
 // A byte buffer: request and response bodies, downloaded pages. May hold NUL bytes.
 using Bytes = std::string;
 
-// The bytes up to the first NUL, unconverted.
-inline Text BytesToText(std::string_view bytes) {
-  return Text(bytes.substr(0, bytes.find('\0')));
+// The bytes up to the first NUL, unconverted. Takes the buffer, so a body of
+// many megabytes is not held twice.
+inline Text BytesToText(Bytes bytes) {
+  if (const size_t nul = bytes.find('\0'); nul != Bytes::npos) bytes.resize(nul);
+  return bytes;
 }
 
 }  // namespace pakeno
