@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "http/address_split.h"
-#include "http/text.h"
+#include "text/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "http/text.h"
+#include "text/text.h"
 #include "http/url.h"
 
 namespace {

@@ -19,7 +19,7 @@
 
 #include <QPlainTextEdit>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

@@ -16,6 +16,7 @@
 
 #include "app/app_icon.h"
 #include "app/long_text_edit.h"
+#include "base/version.h"
 #include "encoding/gbk.h"
 
 namespace pakeno {
@@ -105,7 +106,7 @@ MainWindow::MainWindow(WindowHandlers handlers) : handlers_(std::move(handlers))
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setObjectName(QStringLiteral("MainWindow"));
-  setWindowTitle(FromUtf8("Pakeno 1.0.0 版 BY：Tarvo"));
+  setWindowTitle(FromUtf8("Pakeno ") + QString::fromLatin1(kVersion) + FromUtf8(" 版 BY：Tarvo"));
   setWindowIcon(AppIcon());
   setFixedSize(kClientWidth, kClientHeight);
   QPalette palette = this->palette();

@@ -10,7 +10,7 @@
 #include <array>
 #include <functional>
 
-#include "app/window_controls.h"
+#include "workflows/window_controls.h"
 
 class QAbstractButton;
 class QLineEdit;

@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/clipboard_commands.h"
+#include "workflows/clipboard_commands.h"
 #include "app/main_window.h"
-#include "app/program_state.h"
+#include "workflows/program_state.h"
 #include "app/qt_platform.h"
-#include "app/submission.h"
+#include "workflows/submission.h"
 #include "update/connectivity.h"
 #include "update/download.h"
-#include "update/update_addresses.h"
 #include "update/update_check.h"
+#include "base/version.h"
 #include "encoding/gbk.h"
 
 namespace pakeno {
@@ -36,8 +36,8 @@ int RunProgram(int& argc, char** argv, const StartupOptions& options) {
   MainWindow* window = nullptr;
   WindowHandlers handlers;
   QtBrowser browser;
-  UpdateServices updates{boxes, browser, [] { return IsInternetConnected(ProbeAddress()); }, DownloadBytes};
-  handlers.created = [&] { CheckForUpdate(UpdatePageAddress(), OwnVersionNumber, false, updates); };
+  UpdateServices updates{boxes, browser, [&] { return IsInternetConnected(options.probeAddress); }, DownloadBytes};
+  handlers.created = [&] { CheckForUpdate(options.updatePageAddress, kOwnVersionNumber, false, updates); };
   handlers.destroyed = [] { EndProgram(0); };
   handlers.send = [&] { PressSend(*window, boxes, Program()); };
   handlers.copy = [&](EditBox box) { PressCopy(*window, box, clipboard, boxes); };

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 
@@ -14,10 +14,5 @@ namespace pakeno {
 Bytes ConvertEncoding(std::string_view data, std::string_view fromCharset, std::string_view toCharset,
                       bool* succeeded = nullptr);
 
-namespace detail {
-// The iconv conversion call, replaceable so tests can watch the output area grow.
-using IconvCall = size_t (*)(void* converter, char** in, size_t* inLeft, char** out, size_t* outLeft);
-IconvCall SetIconvCallForTesting(IconvCall call);  // returns the previous one
-}  // namespace detail
 
 }  // namespace pakeno

@@ -5,12 +5,10 @@
 #include <cerrno>
 #include <memory>
 
+#include "encoding/iconv_handle.h"
+
 namespace pakeno {
 namespace {
-
-struct IconvCloser {
-  void operator()(void* converter) const { iconv_close(static_cast<iconv_t>(converter)); }
-};
 
 // Length of the well-formed UTF-8 sequence at the start of `s`; 1 for a
 // stray or cut-off byte, so the bytes after it are kept.
@@ -33,11 +31,8 @@ template <typename Skip>
 std::string LenientConvert(std::string_view input, const char* from, const char* to, std::string_view replacement,
                            Skip skip, bool* exact = nullptr) {
   if (exact) *exact = true;
-  std::unique_ptr<void, IconvCloser> converter(iconv_open(to, from));
-  if (converter.get() == reinterpret_cast<void*>(-1)) {
-    converter.release();
-    return std::string(input);
-  }
+  const IconvHandle converter = OpenIconv(from, to);
+  if (!converter) return std::string(input);
   std::string output;
   output.reserve(input.size() * 3 / 2 + 16);
   char* in = const_cast<char*>(input.data());

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

@@ -1,6 +1,6 @@
 #include "http/address_split.h"
 
-#include "http/text.h"
+#include "text/text.h"
 
 namespace pakeno {
 namespace {

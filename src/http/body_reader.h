@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/transport.h"
-#include "platform/types.h"
+#include "platform/request.h"
+#include "base/types.h"
 
 namespace pakeno {
 

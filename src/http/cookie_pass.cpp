@@ -1,6 +1,6 @@
 #include "http/cookie_pass.h"
 
-#include "http/text.h"
+#include "text/text.h"
 #include "platform/event_pump.h"
 
 namespace pakeno {

@@ -3,12 +3,12 @@
 #include "http/address_split.h"
 #include "http/body_reader.h"
 #include "http/failure_log.h"
-#include "platform/transport.h"
+#include "http/wire_texts.h"
+#include "platform/request.h"
 
 namespace pakeno {
 namespace {
 
-constexpr std::string_view kContentTypeLine = "Content-Type: application/x-www-form-urlencoded\r\n";
 
 struct PostRequest {
   const PostTarget& target;
@@ -37,7 +37,7 @@ Bytes Refuse(const Text& address, std::string_view why) {
 }  // namespace
 
 HttpSession::HttpSession() {
-  auto session = std::make_unique<transport::Session>("diri.rar", transport::Access::kSystem);
+  auto session = std::make_unique<transport::Session>(kSessionAgent, transport::Access::kSystem);
   if (session->IsOpen()) session_ = std::move(session);
 }
 
@@ -47,7 +47,7 @@ Bytes HttpSession::PostHttp(const Text& address, const Text& data) {
   const std::optional<PostTarget> target = SplitHttpAddress(address);
   if (!target) return Refuse(address, "address refused: no server name, or more than one \":\" after it");
   if (!session_) return Refuse(address, "no HTTP session: it could not be opened at start-up");
-  return Post(*session_, {*target, data, 0u, std::nullopt, std::nullopt, Text(kContentTypeLine)}, address);
+  return Post(*session_, {*target, data, 0u, std::nullopt, std::nullopt, Text(kFormContentTypeLine)}, address);
 }
 
 Bytes HttpSession::PostHttps(const Text& address, const Text& data, std::optional<int> port,
@@ -55,7 +55,7 @@ Bytes HttpSession::PostHttps(const Text& address, const Text& data, std::optiona
   const std::optional<PostTarget> target = SplitHttpsAddress(address, port.value_or(443));
   if (!target) return Refuse(address, "address refused: no server name, or a \":\" in it (https takes no port from the address)");
   if (!session_) return Refuse(address, "no HTTP session: it could not be opened at start-up");
-  const Text block = extraHeaders.empty() ? Text(kContentTypeLine) : extraHeaders + "\r\n";
+  const Text block = extraHeaders.empty() ? Text(kFormContentTypeLine) : extraHeaders + "\r\n";
   return Post(*session_, {*target, data, transport::kSecure, std::move(userName), std::move(password), block}, address);
 }
 

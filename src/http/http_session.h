@@ -3,7 +3,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

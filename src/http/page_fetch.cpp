@@ -1,21 +1,21 @@
 #include "http/page_fetch.h"
 
+#include "base/ascii.h"
 #include "http/body_reader.h"
 #include "http/cookie_pass.h"
 #include "http/failure_log.h"
-#include "http/text.h"
+#include "http/wire_texts.h"
+#include "text/text.h"
 #include "http/url.h"
 #include "platform/cookie_store.h"
-#include "platform/transport.h"
+#include "platform/request.h"
 
 namespace pakeno {
 namespace {
 
-constexpr std::string_view kAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 constexpr std::string_view kAcceptLine =
     "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
     "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*\r\n";
-constexpr std::string_view kContentTypeLine = "Content-Type: application/x-www-form-urlencoded\r\n";
 constexpr size_t kHeaderCapacity = 1024;
 
 Bytes FailureResult() { return Bytes(255, '\0'); }
@@ -35,9 +35,7 @@ bool OnlySpaces(std::string_view text) {
 
 Text UpperAscii(std::string_view text) {
   Text upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : upper) c = static_cast<char>(AsciiUpper(static_cast<unsigned char>(c)));
   return upper;
 }
 
@@ -69,7 +67,7 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
   Bytes body;
   {
     const bool direct = OnlySpaces(proxy);
-    transport::Session session(kAgent, direct ? transport::Access::kDirect : transport::Access::kProxy,
+    transport::Session session(kBrowserAgent, direct ? transport::Access::kDirect : transport::Access::kProxy,
                                direct ? Text() : "http=" + proxy);
     if (!session.IsOpen()) return fail(direct ? "no HTTP session could be opened" : "the proxy text names no proxy");
     transport::Connection connection(session, host, UrlPort(url) & 0xFFFF);
@@ -82,7 +80,7 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
       request.Send(block);
     } else if (verb == "POST") {
       if (!postData.empty()) {
-        if (!Holds(block, "Content-Type: ")) block += kContentTypeLine;
+        if (!Holds(block, "Content-Type: ")) block += kFormContentTypeLine;
         block += TextJoin({"Content-Length: ", std::to_string(postData.size()), "\r\n"});
       }
       request.Send(block, postData);

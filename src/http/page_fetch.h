@@ -3,7 +3,7 @@
 // The one-shot page fetch: one request with a session, connection and
 // request of its own, closed again before it returns.
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

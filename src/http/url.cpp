@@ -1,6 +1,6 @@
 #include "http/url.h"
 
-#include "http/text.h"
+#include "text/text.h"
 
 namespace pakeno {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

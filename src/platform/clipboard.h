@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

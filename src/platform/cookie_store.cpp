@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/curl_handles.h"
 
 namespace pakeno::transport {

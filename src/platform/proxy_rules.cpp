@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 
 namespace pakeno::transport {
 namespace {

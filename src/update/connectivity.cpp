@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "http/failure_log.h"
-#include "platform/transport.h"
+#include "http/wire_texts.h"
+#include "platform/request.h"
+#include "platform/server_address.h"
 
 namespace pakeno {
 namespace {
@@ -38,7 +40,7 @@ void SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp) {
 bool IsInternetConnected(const Text& probeAddress) {
   using namespace std::chrono_literals;
   if (!AnyInterfaceUp()) return false;
-  transport::Session session("test", transport::Access::kSystem);
+  transport::Session session(kProbeAgent, transport::Access::kSystem);
   if (!session.IsOpen()) return false;
   // The window waits for this; a network that swallows packets must not hold it long.
   session.SetTimeouts({5s, 5s, 5s});

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

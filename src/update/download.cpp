@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "http/failure_log.h"
-#include "platform/transport.h"
+#include "http/wire_texts.h"
+#include "platform/request.h"
+#include "platform/server_address.h"
 
 namespace pakeno {
 namespace {
@@ -26,7 +28,7 @@ Bytes DownloadBytes(const Text& address) {
     return {};
   }
 
-  transport::Session session("Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", transport::Access::kSystem);
+  transport::Session session(kBrowserAgent, transport::Access::kSystem);
   if (!session.IsOpen()) return {};
   session.SetTimeouts({15s, 15s, 15s});
   session.SetMaxRedirects(5);

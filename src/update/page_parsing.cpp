@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "encoding/gbk.h"
-#include "http/text.h"
+#include "text/text.h"
 
 namespace pakeno {
 namespace {

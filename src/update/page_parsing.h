@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

@@ -4,7 +4,7 @@
 
 #include "platform/browser.h"
 #include "platform/message_box.h"
-#include "platform/types.h"
+#include "base/types.h"
 #include "update/page_parsing.h"
 
 namespace pakeno {

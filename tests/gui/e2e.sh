@@ -2,11 +2,12 @@
 # End to end, as a user would: the real binary in a real X server (Xvfb),
 # driven with xdotool and read back with xclip. Needs the peers: nginx on
 # 18080 and the PHP legacy site on 18090.
-# Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR
+# Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR VERSION
 set -euo pipefail
 pakeno=$1
 probe=$2
 peers=$3
+title="Pakeno $4"
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -40,15 +41,15 @@ xdotool key n
 wait "$probe_pid" || true
 grep -q "answer=no" "$work/probe.out" || fail "N did not answer No: $(cat "$work/probe.out")"
 
-"$pakeno" >"$work/app.log" 2>&1 &
+PAKENO_UPDATE_SERVER=http://127.0.0.1:18080 "$pakeno" >"$work/app.log" 2>&1 &
 app_pid=$!
 # The binary's update page announces 1.0.1: the question comes first, alone.
 question=$(find_window "发现新版本")
 [ -n "$question" ] || fail "no update question"
-xdotool search --onlyvisible --name "Pakeno 1.0.0" >/dev/null && fail "the window came before the question"
+xdotool search --onlyvisible --name "$title" >/dev/null && fail "the window came before the question"
 xdotool windowfocus --sync "$question"
 xdotool key n   # 否(&N): nothing is opened
-wid=$(find_window "Pakeno 1.0.0")
+wid=$(find_window "$title")
 [ -n "$wid" ] || fail "no window"
 
 click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; sleep 0.2; }

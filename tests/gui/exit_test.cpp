@@ -22,8 +22,10 @@ struct Outcome {
   std::string output;
 };
 
-Outcome RunProbe(const std::string& arguments) {
-  const std::string command = "QT_QPA_PLATFORM=offscreen " + std::string(PAKENO_PROBE) + " " + arguments;
+// Runs the probe; its update check asks `updateServer` when one is given.
+Outcome RunProbe(const std::string& arguments, const std::string& updateServer = {}) {
+  const std::string server = updateServer.empty() ? "" : "PAKENO_PROBE_UPDATE_SERVER=" + updateServer + " ";
+  const std::string command = "QT_QPA_PLATFORM=offscreen " + server + std::string(PAKENO_PROBE) + " " + arguments;
   FILE* pipe = popen(command.c_str(), "r");
   Outcome outcome;
   std::array<char, 4096> buffer;
@@ -70,8 +72,6 @@ TEST(Exit, AWindowThatCannotLoadShowsTheFatalBoxAndEndsWithMinusOne) {
   EXPECT_EQ(Count(outcome.output, "shown"), 0);
 }
 
-constexpr int kUpdatePort = 18091;  // compiled into the probe
-
 TEST(Startup, TheUpdateQuestionComesBeforeTheWindow) {
   testing::ScriptedServer server(
       [](const std::string& request, testing::Reply& reply) {
@@ -79,20 +79,21 @@ TEST(Startup, TheUpdateQuestionComesBeforeTheWindow) {
                                          ? "<p>最新版本号：1.0.1</p><p>下载地址：http://dl/x&amp;y</p>"
                                          : "probe"));
         reply.Close();
-      },
-      kUpdatePort);
-  const Outcome outcome = RunProbe("close");
+      });
+  const Outcome outcome = RunProbe("close", "http://127.0.0.1:" + std::to_string(server.port()));
   const size_t question = outcome.output.find("box title=" + Gbk("发现新版本"));
+  const size_t shown = outcome.output.find("shown");
   ASSERT_NE(question, std::string::npos) << outcome.output;
-  EXPECT_LT(question, outcome.output.find("shown"));
+  ASSERT_NE(shown, std::string::npos) << outcome.output;
+  EXPECT_LT(question, shown);
   EXPECT_EQ(outcome.exitCode, 0);
 }
 
 TEST(Startup, AProbeNobodyAnswersDelaysTheWindowOnlyUntilTheTimeout) {
-  testing::ScriptedServer server([](const std::string&, testing::Reply& reply) { reply.WaitForPeerClose(std::chrono::seconds(20)); },
-                                 kUpdatePort);
+  testing::ScriptedServer server(
+      [](const std::string&, testing::Reply& reply) { reply.WaitForPeerClose(std::chrono::seconds(20)); });
   const auto start = std::chrono::steady_clock::now();
-  const Outcome outcome = RunProbe("close");
+  const Outcome outcome = RunProbe("close", "http://127.0.0.1:" + std::to_string(server.port()));
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_NE(outcome.output.find("shown"), std::string::npos);
   EXPECT_EQ(outcome.output.find("box"), std::string::npos) << outcome.output;

@@ -1,11 +1,19 @@
-// The real program for the end-to-end run: built with an update page and a
-// probe on the loopback peers, and told that a network interface is up,
-// since a test machine may have none but loopback.
+// The real program for the end-to-end run: its update check asks the server
+// that PAKENO_UPDATE_SERVER names (the nginx peer: /update/newer.html, and /
+// as the probe), and a network interface counts as up, since a test machine
+// may have none but loopback.
+
+#include <cstdlib>
+#include <string>
 
 #include "app/startup.h"
 #include "update/connectivity.h"
 
 int main(int argc, char** argv) {
+  const char* server = std::getenv("PAKENO_UPDATE_SERVER");
+  pakeno::StartupOptions options;
+  options.updatePageAddress = std::string(server ? server : "") + "/update/newer.html";
+  options.probeAddress = std::string(server ? server : "") + "/";
   pakeno::SetInterfaceCheckForTesting([] { return true; });
-  return pakeno::RunProgram(argc, argv);
+  return pakeno::RunProgram(argc, argv, options);
 }

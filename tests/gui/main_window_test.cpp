@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/clipboard_commands.h"
+#include "workflows/clipboard_commands.h"
 #include "app/main_window.h"
 #include "app/qt_platform.h"
 #include "encoding/gbk.h"

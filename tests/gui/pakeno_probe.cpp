@@ -7,7 +7,9 @@
 //   pakeno_probe buttons            shows a real Yes/No box titled "probe-buttons", prints its
 //                                   button captions and, once a key answers it, the answer
 //
-// Its update check asks 127.0.0.1:18091 (/probe, then /latest.html).
+// Its update check asks the server that PAKENO_PROBE_UPDATE_SERVER names
+// ("http://127.0.0.1:PORT": /probe, then /latest.html); without it, the
+// machine counts as offline.
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,12 +17,13 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/main_window.h"
 #include "app/qt_platform.h"
-#include "app/program_state.h"
+#include "workflows/program_state.h"
 #include "app/startup.h"
 #include "platform/message_box.h"
 #include "encoding/gbk.h"
@@ -45,13 +48,19 @@ int main(int argc, char** argv) {
   const std::string mode = argv[1];
   const std::string url = argc > 2 ? argv[2] : "";
   PrintingBoxes boxes;
-  pakeno::SetInterfaceCheckForTesting([] { return true; });  // the update check's server is on loopback
+  const char* updateServer = std::getenv("PAKENO_PROBE_UPDATE_SERVER");
+  // The update check's server is on loopback, which counts for no interface.
+  pakeno::SetInterfaceCheckForTesting([online = updateServer != nullptr] { return online; });
   pakeno::SetExitCleanupObserverForTesting([] {
     std::printf("exit-cleanup\n");
     std::fflush(stdout);
   });
 
   pakeno::StartupOptions options;
+  if (updateServer) {
+    options.updatePageAddress = std::string(updateServer) + "/latest.html";
+    options.probeAddress = std::string(updateServer) + "/probe";
+  }
   options.messageBoxes = &boxes;
   options.failWindowLoad = mode == "fatal";
   options.onShown = [&](pakeno::MainWindow& window) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/clipboard_commands.h"
-#include "app/submission.h"
+#include "workflows/clipboard_commands.h"
+#include "workflows/submission.h"
 #include "encoding/gbk.h"
 #include "support/fakes.h"
 #include "platform/event_pump.h"

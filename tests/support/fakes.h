@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_controls.h"
+#include "workflows/window_controls.h"
 #include "platform/browser.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"

@@ -1,4 +1,4 @@
-#include "http/text.h"
+#include "text/text.h"
 
 #include <gtest/gtest.h>
 

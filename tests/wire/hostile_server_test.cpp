@@ -10,7 +10,7 @@
 #include "update/connectivity.h"
 #include "update/download.h"
 #include "platform/cookie_store.h"
-#include "platform/transport.h"
+#include "platform/session.h"
 #include "support/scripted_server.h"
 
 namespace pakeno {

@@ -2,7 +2,7 @@
 
 #include "http/page_fetch.h"
 #include "platform/cookie_store.h"
-#include "platform/transport.h"
+#include "platform/session.h"
 #include "support/scripted_server.h"
 
 namespace pakeno {

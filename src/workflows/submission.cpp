@@ -1,4 +1,4 @@
-#include "app/submission.h"
+#include "workflows/submission.h"
 
 #include "http/page_fetch.h"
 #include "encoding/gbk.h"

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "http/http_session.h"
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

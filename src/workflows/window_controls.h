@@ -3,7 +3,7 @@
 // What the workflows see of the main window: its boxes' texts and its radio
 // boxes' states, nothing else. The Qt window implements it; tests use a fake.
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/program_state.h"
-#include "app/window_controls.h"
+#include "workflows/program_state.h"
+#include "workflows/window_controls.h"
 #include "platform/message_box.h"
 
 namespace pakeno {

@@ -1,58 +1,27 @@
-#include "platform/transport.h"
+#include "platform/request.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
 
-#include "platform/ascii.h"
+#include "base/ascii.h"
 #include "platform/curl_handles.h"
 #include "platform/event_pump.h"
+#include "platform/header_lines.h"
+#include "platform/redirects.h"
+#include "platform/server_address.h"
 
 namespace pakeno::transport {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-Timeouts& DefaultTimeouts() {
-  static Timeouts timeouts;
-  return timeouts;
-}
-
-bool& RefuseSessions() {
-  static bool refuse = false;
-  return refuse;
-}
-
 // Above this much unread body the transfer pauses until the reader catches up.
 constexpr size_t kHighWater = 1 << 20;
-
-// The header name of a line, up to its colon; empty when it has none.
-std::string_view HeaderName(std::string_view line) {
-  const size_t colon = line.find(':');
-  return colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon);
-}
-
-// Splits a CR LF block into its non-empty lines.
-std::vector<std::string> SplitLines(std::string_view block) {
-  std::vector<std::string> lines;
-  while (!block.empty()) {
-    size_t end = block.find("\r\n");
-    std::string_view line = block.substr(0, end);
-    if (!line.empty()) lines.emplace_back(line);
-    if (end == std::string_view::npos) break;
-    block.remove_prefix(end + 2);
-  }
-  return lines;
-}
-
-// A CR, LF or NUL inside one line of the request would end that line early
-// and let the rest pass for a header or a request of its own.
-bool BreaksTheLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
 
 // The CA bundle named by the variables curl itself reads, in curl's order;
 // else the library's default.
@@ -64,85 +33,7 @@ const char* CaBundleFromEnvironment() {
   return nullptr;
 }
 
-bool IsRedirect(long status) {
-  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// Why a text cannot be a server's name; empty when it can be one.
-std::string ServerNameRefusal(std::string_view server) {
-  if (server.empty()) return "address refused: no server name";
-  for (const unsigned char c : server) {
-    if (c <= 0x20 || c == 0x7F) return "address refused: the server name holds a blank or a control character";
-    if (std::strchr("@?#/\\", c)) return std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\"";
-  }
-  return {};
-}
-
-// The bytes of a path that a URL cannot hold as they are, written as %XX.
-// Only the cookie store reads this path; the wire gets the target as given.
-std::string EscapeForUrl(std::string_view path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string escaped;
-  for (const unsigned char c : path) {
-    if (c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c)) {
-      escaped += '%';
-      escaped += kHex[c >> 4];
-      escaped += kHex[c & 15];
-    } else {
-      escaped += static_cast<char>(c);
-    }
-  }
-  return escaped;
-}
-
-std::string HostOfUrl(CURLU* url) {
-  char* host = nullptr;
-  if (curl_url_get(url, CURLUPART_HOST, &host, 0) != CURLUE_OK) return {};
-  return detail::CurlText(host).get();
-}
-
 }  // namespace
-
-Timeouts SetDefaultTimeouts(const Timeouts& timeouts) { return std::exchange(DefaultTimeouts(), timeouts); }
-
-void SetSessionRefusalForTesting(bool refuse) { RefuseSessions() = refuse; }
-
-// ---------------------------------------------------------------------------
-// Session
-
-Session::Session(std::string_view agent, Access access, std::string_view proxyList)
-    : agent_(agent), access_(access), timeouts_(DefaultTimeouts()) {
-  if (RefuseSessions() || !detail::GlobalInit()) return;
-  if (access == Access::kProxy) {
-    proxies_ = ParseProxyList(proxyList);
-    if (proxies_.http.empty() && proxies_.https.empty()) return;  // a proxy session needs a proxy
-  }
-  open_ = true;
-}
-
-std::string Session::ProxyFor(std::string_view scheme, std::string_view host) const {
-  switch (access_) {
-    case Access::kDirect: return {};
-    case Access::kProxy: return scheme == "https" ? proxies_.https : proxies_.http;
-    case Access::kSystem: return SystemProxyFor(scheme, host, ProcessEnvironment);
-  }
-  return {};
-}
-
-// ---------------------------------------------------------------------------
-// Connection
-
-Connection::Connection(const Session& session, std::string_view server, int port, std::optional<std::string> userName,
-                       std::optional<std::string> password)
-    : session_(session),
-      server_(server),
-      port_(port),
-      userName_(std::move(userName)),
-      password_(std::move(password)),
-      refusal_(ServerNameRefusal(server)) {}
-
-// ---------------------------------------------------------------------------
-// Request
 
 struct Request::State {
   const Connection& connection;
@@ -154,7 +45,8 @@ struct Request::State {
 
   detail::Easy easy;
   detail::Multi multi;
-  detail::Url hop;  // the address of the current hop
+  detail::Url hop;     // the address of the current hop, for libcurl
+  std::string hopUrl;  // the same, as text
   bool attached = false;
 
   std::vector<std::string> headerLines;  // AddHeaders, then Send's
@@ -168,7 +60,7 @@ struct Request::State {
   std::string headerBlock;
   bool headersDone = false;  // the final response's header block is complete
   std::string location;      // the current response's Location header
-  detail::Url redirect;      // set when the current response is to be followed
+  std::string redirect;      // set when the current response is to be followed
   long redirectStatus = 0;
   int redirects = 0;
   bool done = false;
@@ -196,7 +88,7 @@ struct Request::State {
     if (line.starts_with("HTTP/")) {  // a new response: 1xx, redirect or final
       headerBlock.clear();
       location.clear();
-      redirect.reset();
+      redirect.clear();
     }
     std::string_view content = line;
     while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) content.remove_suffix(1);
@@ -211,12 +103,12 @@ struct Request::State {
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status / 100 == 1) return line.size();  // an interim response; the real one follows
-    if (IsRedirect(status) && !location.empty() && (redirect = Resolve(location))) {
+    if (IsRedirect(status) && !location.empty() && !(redirect = ResolveLocation(Base(), location)).empty()) {
       redirectStatus = status;
-      if (secure && !IsHttps(redirect.get())) {
+      if (secure && !StartsWithIgnoringCase(redirect, "https://")) {
         // What was meant to travel encrypted must not be re-sent in clear.
         refusal = "a redirect from https to plain http was refused";
-        redirect.reset();
+        redirect.clear();
         return 0;  // ends the transfer
       }
     } else {
@@ -226,7 +118,7 @@ struct Request::State {
   }
 
   size_t BodyPiece(std::string_view piece) {
-    if (redirect) return 0;  // a redirect's body is not wanted: end that hop now
+    if (!redirect.empty()) return 0;  // a redirect's body is not wanted: end that hop now
     if (Unread() >= kHighWater) {
       paused = true;
       return CURL_WRITEFUNC_PAUSE;
@@ -239,25 +131,8 @@ struct Request::State {
     return piece.size();
   }
 
-  static bool IsHttps(CURLU* url) {
-    char* scheme = nullptr;
-    if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) return false;
-    return EqualsIgnoringCase(detail::CurlText(scheme).get(), "https");
-  }
-
-  // The absolute address of a Location value, relative to the current hop's.
-  detail::Url Resolve(const std::string& reference) const {
-    detail::Url resolved(redirects == 0 ? curl_url() : curl_url_dup(hop.get()));
-    if (!resolved) return {};
-    constexpr unsigned kLenient = CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS;
-    if (redirects == 0) {
-      const std::string base = origin + target;
-      if (curl_url_set(resolved.get(), CURLUPART_URL, base.c_str(), kLenient) != CURLUE_OK) return {};
-    }
-    if (curl_url_set(resolved.get(), CURLUPART_URL, reference.c_str(), kLenient | CURLU_URLENCODE) != CURLUE_OK)
-      return {};
-    return resolved;
-  }
+  // What a Location is relative to: the target as sent, then each hop's address.
+  std::string Base() const { return redirects == 0 ? origin + target : hopUrl; }
 
   // The first hop's address: the server's name as given, set alone so that
   // nothing in it is read as a user name, a query or a fragment, and the
@@ -265,13 +140,15 @@ struct Request::State {
   bool BuildFirstHop(int port) {
     hop.reset(curl_url());
     if (!hop) return false;
-    std::string path = target.substr(0, target.find_first_of("?#"));
-    if (!path.starts_with('/')) path.insert(0, "/");
     const std::string portText = std::to_string(port);
-    return curl_url_set(hop.get(), CURLUPART_SCHEME, secure ? "https" : "http", 0) == CURLUE_OK &&
-           curl_url_set(hop.get(), CURLUPART_HOST, connection.Server().c_str(), 0) == CURLUE_OK &&
-           curl_url_set(hop.get(), CURLUPART_PORT, portText.c_str(), 0) == CURLUE_OK &&
-           curl_url_set(hop.get(), CURLUPART_PATH, EscapeForUrl(path).c_str(), 0) == CURLUE_OK;
+    char* text = nullptr;
+    const bool built = curl_url_set(hop.get(), CURLUPART_SCHEME, secure ? "https" : "http", 0) == CURLUE_OK &&
+                       curl_url_set(hop.get(), CURLUPART_HOST, connection.Server().c_str(), 0) == CURLUE_OK &&
+                       curl_url_set(hop.get(), CURLUPART_PORT, portText.c_str(), 0) == CURLUE_OK &&
+                       curl_url_set(hop.get(), CURLUPART_PATH, CookiePathOf(target).c_str(), 0) == CURLUE_OK &&
+                       curl_url_get(hop.get(), CURLUPART_URL, &text, 0) == CURLUE_OK;
+    if (built) hopUrl = detail::CurlText(text).get();
+    return built;
   }
 
   // Sets the options of one hop: `hop` with the current verb, headers and body.
@@ -279,7 +156,7 @@ struct Request::State {
     CURL* e = easy.get();
     const Session& session = connection.GetSession();
     const Timeouts& timeouts = session.GetTimeouts();
-    const bool https = IsHttps(hop.get());
+    const bool https = StartsWithIgnoringCase(hopUrl, "https://");
 
     curl_easy_setopt(e, CURLOPT_CURLU, hop.get());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -317,7 +194,7 @@ struct Request::State {
 
     // The proxy is decided here, not by libcurl, so the request line can be
     // written for it: through a proxy a plain-http target is the absolute address.
-    proxy = session.ProxyFor(https ? "https" : "http", HostOfUrl(hop.get()));
+    proxy = session.ProxyFor(https ? "https" : "http", HostOfAddress(hopUrl));
     curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());  // "": direct, whatever the environment says
     curl_easy_setopt(e, CURLOPT_NOPROXY, "");
 
@@ -355,11 +232,8 @@ struct Request::State {
     // libcurl's own Accept, Expect and Content-Type are suppressed: only
     // what the caller gave goes out.
     std::vector<std::string> lines = headerLines;
-    auto has = [&](std::string_view name) {
-      return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return EqualsIgnoringCase(HeaderName(l), name); });
-    };
     for (std::string_view name : {"Accept", "Expect", "Content-Type"}) {
-      if (!has(name)) lines.push_back(std::string(name) + ":");
+      if (!HasHeader(lines, name)) lines.push_back(std::string(name) + ":");
     }
     detail::Slist list;
     for (const std::string& line : lines) {
@@ -373,23 +247,23 @@ struct Request::State {
     return true;
   }
 
-  // Moves to the redirect's address, as a browser would: 303, and 301/302
-  // after a POST, become a GET without body.
-  void FollowRedirect() {
+  // Moves to the redirect's address, as a browser would.
+  bool FollowRedirect() {
     // The Referer names the address the user typed, query included: it is
     // for the server the user named, not for wherever that one sends us.
-    if (!EqualsIgnoringCase(HostOfUrl(redirect.get()), HostOfUrl(hop.get()))) {
-      std::erase_if(headerLines, [](const std::string& l) { return EqualsIgnoringCase(HeaderName(l), "Referer"); });
-    }
-    hop = std::move(redirect);
+    if (HostOfAddress(redirect) != HostOfAddress(hopUrl)) RemoveHeaders(headerLines, {"Referer"});
+    hop.reset(curl_url());
+    if (!hop || curl_url_set(hop.get(), CURLUPART_URL, redirect.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)
+      return false;
+    hopUrl = std::move(redirect);
+    redirect.clear();
     ++redirects;
-    if (redirectStatus == 303 || ((redirectStatus == 301 || redirectStatus == 302) && EqualsIgnoringCase(verb, "POST"))) {
+    if (RedirectBecomesGet(redirectStatus, verb)) {
       if (!EqualsIgnoringCase(verb, "HEAD")) verb = "GET";
       body.clear();
-      std::erase_if(headerLines, [](const std::string& l) {
-        return EqualsIgnoringCase(HeaderName(l), "Content-Length") || EqualsIgnoringCase(HeaderName(l), "Content-Type");
-      });
+      RemoveHeaders(headerLines, {"Content-Length", "Content-Type"});
     }
+    return true;
   }
 
   bool Start() {
@@ -428,15 +302,19 @@ struct Request::State {
       }
     }
     if (done) {
-      if (redirect) {
+      if (!redirect.empty()) {
         Detach();
         if (redirects >= connection.GetSession().MaxRedirects()) {  // a loop ends as a failure
           result = CURLE_TOO_MANY_REDIRECTS;
-          redirect.reset();
+          redirect.clear();
           return;
         }
-        FollowRedirect();
-        Start();
+        if (FollowRedirect()) {
+          Start();
+        } else {
+          result = CURLE_URL_MALFORMAT;
+          redirect.clear();
+        }
         return;
       }
       // A response that ended without the empty line still counts as received.
@@ -491,26 +369,16 @@ bool Request::IsOpen() const { return state_ != nullptr; }
 
 bool Request::AddHeaders(std::string_view block) {
   if (!state_) return false;
-  const std::vector<std::string> lines = SplitLines(block);
+  std::vector<std::string> lines = SplitHeaderLines(block);
   if (lines.empty()) return false;
-  for (const std::string& line : lines) {
-    const std::string_view name = HeaderName(line);
-    auto same = std::find_if(state_->headerLines.begin(), state_->headerLines.end(), [&](const std::string& l) {
-      return !name.empty() && EqualsIgnoringCase(HeaderName(l), name);
-    });
-    if (same != state_->headerLines.end()) {
-      *same = line;
-    } else {
-      state_->headerLines.push_back(line);
-    }
-  }
+  for (std::string& line : lines) MergeHeaderLine(state_->headerLines, std::move(line));
   return true;
 }
 
 bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->attached || state_->done) return false;
   State& s = *state_;
-  for (std::string& line : SplitLines(headers)) s.headerLines.push_back(std::move(line));
+  for (std::string& line : SplitHeaderLines(headers)) s.headerLines.push_back(std::move(line));
   if (s.refusal.empty() && BreaksTheLine(s.target)) s.refusal = "address refused: the request target holds a line break or a NUL byte";
   if (s.refusal.empty() &&
       std::any_of(s.headerLines.begin(), s.headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
@@ -523,7 +391,7 @@ bool Request::Send(std::string_view headers, std::string_view body) {
   const Timeouts& timeouts = s.connection.GetSession().GetTimeouts();
   if (timeouts.total.count() > 0) s.deadline = Clock::now() + timeouts.total;
   if (!s.Start()) return false;
-  while (!s.headersDone && !(s.done && !s.redirect)) s.Step();
+  while (!s.headersDone && !(s.done && s.redirect.empty())) s.Step();
   return s.headersDone;
 }
 
@@ -570,30 +438,6 @@ std::string Request::Failure() const {
   if (!s.refusal.empty()) return s.refusal;
   if (s.result == CURLE_OK) return s.done || s.headersDone ? std::string() : "no response";
   return s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
-}
-
-std::optional<UrlParts> CrackUrl(std::string_view url) {
-  detail::Url parsed(detail::GlobalInit() ? curl_url() : nullptr);
-  if (!parsed) return std::nullopt;
-  const std::string text(url);
-  if (curl_url_set(parsed.get(), CURLUPART_URL, text.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)
-    return std::nullopt;
-  auto part = [&](CURLUPart which, unsigned flags = 0) -> std::optional<std::string> {
-    char* value = nullptr;
-    if (curl_url_get(parsed.get(), which, &value, flags) != CURLUE_OK || !value) return std::nullopt;
-    return std::string(detail::CurlText(value).get());
-  };
-  UrlParts parts;
-  parts.scheme = part(CURLUPART_SCHEME).value_or("");
-  if (parts.scheme != "http" && parts.scheme != "https") return std::nullopt;
-  parts.host = part(CURLUPART_HOST).value_or("");
-  if (parts.host.empty()) return std::nullopt;
-  parts.port = std::atoi(part(CURLUPART_PORT, CURLU_DEFAULT_PORT).value_or("0").c_str());
-  parts.path = part(CURLUPART_PATH).value_or("/");
-  if (auto query = part(CURLUPART_QUERY)) parts.path += "?" + *query;
-  parts.userName = part(CURLUPART_USER);
-  parts.password = part(CURLUPART_PASSWORD);
-  return parts;
 }
 
 }  // namespace pakeno::transport

@@ -1,4 +1,4 @@
-#include "app/program_state.h"
+#include "workflows/program_state.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "http/text.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,12 +6,13 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/ascii.h"
+
 namespace pakeno {
 namespace {
 
 bool IsLeadByte(unsigned char c) { return c >= 0x80; }
 
-unsigned char AsciiLower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
 
 bool MatchesAt(std::string_view text, size_t at, std::string_view what, bool ignoreCase) {
   if (text.size() - at < what.size()) return false;

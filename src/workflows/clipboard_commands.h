@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/window_controls.h"
+#include "workflows/window_controls.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
 

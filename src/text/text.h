@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/types.h"
+#include "base/types.h"
 
 namespace pakeno {
 

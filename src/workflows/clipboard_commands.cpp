@@ -1,4 +1,4 @@
-#include "app/clipboard_commands.h"
+#include "workflows/clipboard_commands.h"
 
 #include "encoding/gbk.h"
 namespace pakeno {

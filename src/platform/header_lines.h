@@ -1,0 +1,32 @@
+#pragma once
+
+// Header lines as the request code hands them over: blocks of lines, each
+// ended by CR LF. Pure rules.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pakeno::transport {
+
+// The header name of a line, up to its colon; empty when it has none.
+std::string_view HeaderName(std::string_view line);
+
+// The non-empty lines of a CR LF block; a last line without CR LF counts.
+std::vector<std::string> SplitHeaderLines(std::string_view block);
+
+// Adds `line` to `lines`, replacing the first line of the same header name
+// (any letter case); a line without a name is always added.
+void MergeHeaderLine(std::vector<std::string>& lines, std::string line);
+
+// Whether any of `lines` names `name`, in any letter case.
+bool HasHeader(const std::vector<std::string>& lines, std::string_view name);
+
+// Removes every line naming one of `names`.
+void RemoveHeaders(std::vector<std::string>& lines, std::initializer_list<std::string_view> names);
+
+// A CR, LF or NUL inside one line of a request would end that line early
+// and let the rest pass for a header or a request of its own.
+bool BreaksTheLine(std::string_view text);
+
+}  // namespace pakeno::transport
