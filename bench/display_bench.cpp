@@ -30,7 +30,8 @@ using pakeno::Text;
 Text Body(size_t size, bool oneLine) {
   Text text(size, 'x');
   for (size_t i = 0; i < size; i += 7) text[i] = ' ';
-  if (!oneLine) for (size_t i = 79; i < size; i += 80) text[i] = '\n';
+  if (!oneLine)
+    for (size_t i = 79; i < size; i += 80) text[i] = '\n';
   return text;
 }
 
@@ -79,7 +80,8 @@ int MemoryRow(size_t mib, bool oneLine) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  if (argc > 1 && std::string(argv[1]) == "--memory") return MemoryRow(64, argc > 2 && std::string(argv[2]) == "one-line");
+  if (argc > 1 && std::string(argv[1]) == "--memory")
+    return MemoryRow(64, argc > 2 && std::string(argv[2]) == "one-line");
   pakeno::LongTextEdit box;
   QPlainTextEdit reference;
   for (QPlainTextEdit* edit : {static_cast<QPlainTextEdit*>(&box), &reference}) {

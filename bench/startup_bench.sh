@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Cold start to the window on the screen, under Xvfb, against a bare Qt
 # window started the same way in the same run; and idle RSS after start.
+# Both run in a network namespace of their own with loopback only (unshare -n,
+# as root): the default build's probe names a public site, and nothing a
+# benchmark starts may reach beyond this machine. That is also what an
+# offline start is.
 # Usage: bench/startup_bench.sh [BUILD_DIR] [RUNS] [--rows]
 # --rows prints markdown table rows (measure | value | reference | ratio).
 set -euo pipefail
@@ -8,9 +12,13 @@ build=${1:-build}
 runs=${2:-10}
 rows=${3:-}
 work=$(mktemp -d)
-trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+xvfb_pid=""
+trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+# shellcheck source=scripts/xvfb.sh
 source "$(dirname "$0")/../scripts/xvfb.sh"
 pakeno_start_xvfb
+[ "$(id -u)" -eq 0 ] || { echo "startup_bench.sh runs the programs with unshare -n: run it as root" >&2; exit 1; }
+version=$(sed -n 's/.*kVersion\[\] = "\(.*\)";/\1/p' "$build/generated/base/version.h")
 for binary in "$build/bench/bare_window" "$build/src/app/pakeno"; do
   [ -x "$binary" ] || { echo "missing $binary: build it first (cmake --build $build)" >&2; exit 1; }
 done
@@ -20,7 +28,7 @@ done
 start_once() {
   local binary=$1 title=$2 t0 t1
   t0=$(date +%s%N)
-  "$binary" >/dev/null 2>"$work/stderr" &
+  unshare -n -- "$binary" >/dev/null 2>"$work/stderr" &
   pid=$!
   until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do
     kill -0 "$pid" 2>/dev/null || { echo "$binary did not start:" >&2; cat "$work/stderr" "$work/xvfb.log" >&2; exit 1; }
@@ -46,7 +54,7 @@ measure() {  # binary title -> $median_ms, $idle_rss (KiB); no subshell, so the 
 
 measure "$build/bench/bare_window" "Bare Qt window"
 bare_ms=$median_ms bare_rss=$idle_rss
-measure "$build/src/app/pakeno" "Pakeno 1.0.0"
+measure "$build/src/app/pakeno" "Pakeno $version"
 pakeno_ms=$median_ms pakeno_rss=$idle_rss
 if [ "$rows" = --rows ]; then
   printf '| cold start to the window (median of %s) | %s ms | bare Qt window %s ms | %.2fx |\n' \

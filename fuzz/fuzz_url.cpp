@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "text/text.h"
 #include "http/url.h"
+#include "text/text.h"
 
 namespace {
 

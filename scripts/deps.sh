@@ -1,5 +1,9 @@
-# Sourced by start.sh and test.sh: installs the Debian packages named in
-# "$@" that are not installed yet, non-interactively, and says so.
+# shellcheck shell=bash
+# Sourced by start.sh and test.sh: the Debian packages each needs, how to
+# install the missing ones, and how each configures its build.
+
+# Installs the Debian packages named in "$@" that are not installed yet,
+# non-interactively, and says so.
 pakeno_install_missing() {
   local missing=()
   for pkg in "$@"; do
@@ -13,6 +17,26 @@ pakeno_install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# The tool alone, in a folder of its own, so that starting it never changes
+# what the test command's build holds.
+pakeno_configure_tool() {  # DIR
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAKENO_BUILD_GUI=ON -DPAKENO_BUILD_TESTS=OFF \
+    -DPAKENO_SANITIZE=OFF -DPAKENO_FUZZ=OFF >/dev/null
+}
+
+# A build with the whole suite; every setting it needs is set here, not
+# taken from whatever an earlier configuration left in the cache.
+pakeno_configure_suite() {  # DIR [CMAKE ARGUMENTS...]
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DPAKENO_BUILD_GUI=ON -DPAKENO_BUILD_TESTS=ON -DPAKENO_SANITIZE=OFF -DPAKENO_FUZZ=OFF \
+    "$@" >/dev/null
+}
+
+# shellcheck disable=SC2034  # used by the scripts that source this file
 PAKENO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libpsl-dev publicsuffix qt6-base-dev libgl-dev)
+# shellcheck disable=SC2034
 PAKENO_RUN_PACKAGES=(fonts-wqy-microhei ca-certificates)
-PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev nginx-light tinyproxy php-cli php-mbstring openssl curl xvfb xauth xdotool xclip clang libclang-rt-14-dev)
+# shellcheck disable=SC2034
+PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev nginx-light tinyproxy php-cli php-mbstring openssl curl xvfb xauth
+  xdotool xclip clang libclang-rt-14-dev clang-format shellcheck)

@@ -2,8 +2,9 @@
 # Builds Pakeno (installing what the build needs) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/deps.sh
 source scripts/deps.sh
 pakeno_install_missing "${PAKENO_BUILD_PACKAGES[@]}" "${PAKENO_RUN_PACKAGES[@]}"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAKENO_BUILD_TESTS=OFF >/dev/null
-cmake --build build --target pakeno
-exec ./build/src/app/pakeno
+pakeno_configure_tool build-tool
+cmake --build build-tool --target pakeno
+exec ./build-tool/src/app/pakeno

@@ -1,24 +1,38 @@
 #!/usr/bin/env bash
-# Builds Pakeno twice (plain, then with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs the whole suite in each build.
-# Installs what the build and the tests need; the loopback servers the
-# tests talk to are started and stopped by ctest itself.
+# Checks the sources' form, then builds Pakeno twice (plain, then with
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs the whole suite
+# in each build, then the fuzz targets for a bounded time. Installs what the
+# build and the tests need; the loopback servers the tests talk to are
+# started and stopped by ctest itself. Ends with one line counting every suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/deps.sh
 source scripts/deps.sh
 pakeno_install_missing "${PAKENO_BUILD_PACKAGES[@]}" "${PAKENO_RUN_PACKAGES[@]}" "${PAKENO_TEST_PACKAGES[@]}"
 
 jobs=$(nproc)
 status=0
-run_suite() {
-  local dir=$1; shift
+
+echo "== pakeno: checking the sources' form (clang-format, shellcheck)"
+if scripts/check_form.sh; then
+  echo "form: 1 passed, 0 failed" | tee build-form.log
+else
+  echo "form: 0 passed, 1 failed" | tee build-form.log
+  status=1
+fi
+
+run_suite() {  # DIR [CMAKE ARGUMENTS...]
+  local dir=$1
+  shift
   echo "== pakeno: building $dir"
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  pakeno_configure_suite "$dir" "$@"
   cmake --build "$dir" -j "$jobs"
   echo "== pakeno: testing $dir"
-  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600 | tee ctest-summary.log) || status=1
+  # A suite that finds no test fails: a run that tested nothing passed nothing.
+  (cd "$dir" && ctest --output-on-failure --no-tests=error -j "$jobs" --timeout 600 | tee ctest-summary.log) || status=1
 }
 
+rm -f build/ctest-summary.log build-sanitize/ctest-summary.log build-fuzz/ctest-summary.log
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPAKENO_SANITIZE=ON
@@ -29,7 +43,22 @@ echo "== pakeno: fuzzing, per target (executions, coverage)"
 awk '/^[0-9]+\/[0-9]+ Testing: / {target=$3} /DONE   cov:/ {print "  " target ": " $0} /stat::number_of_executed_units/ {print "  " target ": " $0}' \
   build-fuzz/Testing/Temporary/LastTest.log || true
 
-# One closing line over all three suites.
-cat build/ctest-summary.log build-sanitize/ctest-summary.log build-fuzz/ctest-summary.log 2>/dev/null |
-  awk '/tests failed out of/ {failed += $4; total += $NF} END {print "pakeno: " total - failed " passed, " failed " failed"}'
+# One closing line over every suite; a suite without its count is a failure.
+passed=0
+failed=0
+for dir in build build-sanitize build-fuzz; do
+  line=$(grep -h "tests failed out of" "$dir/ctest-summary.log" 2>/dev/null | tail -n1 || true)
+  if [ -z "$line" ]; then
+    echo "pakeno: $dir reported no count"
+    failed=$((failed + 1))
+    status=1
+    continue
+  fi
+  total=$(awk '{print $NF}' <<<"$line")
+  bad=$(awk '{print $4}' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+done
+grep -q "form: 1 passed" build-form.log && passed=$((passed + 1)) || failed=$((failed + 1))
+echo "pakeno: $passed passed, $failed failed"
 exit $status

@@ -24,11 +24,15 @@ QTextBlockFormat FormatFor(Break kind) {
 
 QStringView HeldForm(Break kind) {
   switch (kind) {
-    case Break::kSoft: return u"";
-    case Break::kCr: return u"\r";
-    case Break::kLf: return u"\n";
+    case Break::kSoft:
+      return u"";
+    case Break::kCr:
+      return u"\r";
+    case Break::kLf:
+      return u"\n";
     case Break::kCrLf:
-    case Break::kUnmarked: break;
+    case Break::kUnmarked:
+      break;
   }
   return u"\r\n";
 }

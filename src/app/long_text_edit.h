@@ -50,8 +50,8 @@ class LongTextEdit : public QPlainTextEdit {
   // The text from `from` to `to`; line breaks as held, or all as LF.
   QString TextBetween(int from, int to, bool heldBreaks) const;
 
-  Text written_;                 // what was last written, when it is not valid GBK
-  bool keepsWritten_ = false;    // written_ holds the bytes the box cannot
+  Text written_;               // what was last written, when it is not valid GBK
+  bool keepsWritten_ = false;  // written_ holds the bytes the box cannot
   bool writtenIsCurrent_ = true;
   bool writing_ = false;
   Break writtenBreak_ = Break::kCrLf;  // what an unmarked paragraph's break is

@@ -38,8 +38,7 @@ Widget* Place(Widget* widget, const char* name, int left, int top, int width, in
   return widget;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
-                  int height) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
   auto* label = Place(new QLabel(FromUtf8(caption), parent), name, left, top, width, height);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   label->setAttribute(Qt::WA_TranslucentBackground);
@@ -98,7 +97,9 @@ class FirstLineOfPaste : public QValidator {
   }
 };
 
-bool IsArrow(int key) { return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down; }
+bool IsArrow(int key) {
+  return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
 
 }  // namespace
 
@@ -148,11 +149,21 @@ void MainWindow::BuildControls() {
   creditPalette.setColor(QPalette::WindowText, QColor(0, 136, 255));
   credit->setPalette(creditPalette);
 
-  connect(send, &QPushButton::clicked, this, [this] { if (handlers_.send) handlers_.send(); });
-  connect(copyAddress, &QPushButton::clicked, this, [this] { if (handlers_.copy) handlers_.copy(EditBox::kAddress); });
-  connect(copyData, &QPushButton::clicked, this, [this] { if (handlers_.copy) handlers_.copy(EditBox::kData); });
-  connect(copyReturn, &QPushButton::clicked, this, [this] { if (handlers_.copy) handlers_.copy(EditBox::kReturn); });
-  connect(clear, &QPushButton::clicked, this, [this] { if (handlers_.clear) handlers_.clear(); });
+  connect(send, &QPushButton::clicked, this, [this] {
+    if (handlers_.send) handlers_.send();
+  });
+  connect(copyAddress, &QPushButton::clicked, this, [this] {
+    if (handlers_.copy) handlers_.copy(EditBox::kAddress);
+  });
+  connect(copyData, &QPushButton::clicked, this, [this] {
+    if (handlers_.copy) handlers_.copy(EditBox::kData);
+  });
+  connect(copyReturn, &QPushButton::clicked, this, [this] {
+    if (handlers_.copy) handlers_.copy(EditBox::kReturn);
+  });
+  connect(clear, &QPushButton::clicked, this, [this] {
+    if (handlers_.clear) handlers_.clear();
+  });
 
   tabCycle_ = {address_, data_, return_, send, copyReturn, copyData, copyAddress, clear, http_, https_, post_, get_};
   for (QWidget* control : tabCycle_) {
@@ -183,10 +194,14 @@ void MainWindow::WriteText(EditBox box, const Text& text) {
 
 bool MainWindow::ReadChecked(RadioBox radio) {
   switch (radio) {
-    case RadioBox::kHttp: return http_->isChecked();
-    case RadioBox::kHttps: return https_->isChecked();
-    case RadioBox::kPost: return post_->isChecked();
-    case RadioBox::kGet: return get_->isChecked();
+    case RadioBox::kHttp:
+      return http_->isChecked();
+    case RadioBox::kHttps:
+      return https_->isChecked();
+    case RadioBox::kPost:
+      return post_->isChecked();
+    case RadioBox::kGet:
+      return get_->isChecked();
   }
   return false;
 }
@@ -197,7 +212,7 @@ void MainWindow::MoveFocus(QWidget* from, bool forward) {
   const size_t index = static_cast<size_t>(it - tabCycle_.begin());
   const size_t n = tabCycle_.size();
   tabCycle_[forward ? (index + 1) % n : (index + n - 1) % n]->setFocus(forward ? Qt::TabFocusReason
-                                                                                : Qt::BacktabFocusReason);
+                                                                               : Qt::BacktabFocusReason);
 }
 
 bool MainWindow::focusNextPrevChild(bool next) {
@@ -241,8 +256,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   if (IsArrow(key->key()) && plain) {
-    QRadioButton* other = control == http_ ? https_ : control == https_ ? http_
-                        : control == post_ ? get_   : control == get_   ? post_ : nullptr;
+    QRadioButton* other = control == http_    ? https_
+                          : control == https_ ? http_
+                          : control == post_  ? get_
+                          : control == get_   ? post_
+                                              : nullptr;
     if (other) {
       other->setFocus(Qt::OtherFocusReason);
       other->setChecked(true);

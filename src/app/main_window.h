@@ -22,7 +22,7 @@ namespace pakeno {
 class LongTextEdit;
 
 struct WindowHandlers {
-  std::function<void()> created;  // the window exists and is not shown yet
+  std::function<void()> created;    // the window exists and is not shown yet
   std::function<void()> destroyed;  // the user closed the window
   std::function<void()> send;
   std::function<void(EditBox)> copy;

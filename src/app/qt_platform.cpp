@@ -19,10 +19,14 @@ QString ToQt(const Text& gbk) { return QString::fromStdString(GbkToUtf8(gbk)); }
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::kWarning: return QMessageBox::Warning;
-    case MessageIcon::kQuestion: return QMessageBox::Question;
-    case MessageIcon::kError: return QMessageBox::Critical;
-    case MessageIcon::kNone: break;
+    case MessageIcon::kWarning:
+      return QMessageBox::Warning;
+    case MessageIcon::kQuestion:
+      return QMessageBox::Question;
+    case MessageIcon::kError:
+      return QMessageBox::Critical;
+    case MessageIcon::kNone:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -57,9 +61,7 @@ bool QtClipboard::SetText(const Text& text) {
   return clipboard->text() == shown;
 }
 
-void QtBrowser::Open(const Text& address) {
-  QDesktopServices::openUrl(QUrl(ToQt(address), QUrl::StrictMode));
-}
+void QtBrowser::Open(const Text& address) { QDesktopServices::openUrl(QUrl(ToQt(address), QUrl::StrictMode)); }
 
 void InstallQtEventPump() {
   SetEventPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });

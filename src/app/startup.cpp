@@ -5,16 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "workflows/clipboard_commands.h"
 #include "app/main_window.h"
-#include "workflows/program_state.h"
 #include "app/qt_platform.h"
-#include "workflows/submission.h"
+#include "base/version.h"
+#include "encoding/gbk.h"
 #include "update/connectivity.h"
 #include "update/download.h"
 #include "update/update_check.h"
-#include "base/version.h"
-#include "encoding/gbk.h"
+#include "workflows/clipboard_commands.h"
+#include "workflows/program_state.h"
+#include "workflows/submission.h"
 
 namespace pakeno {
 
@@ -27,7 +27,8 @@ int RunProgram(int& argc, char** argv, const StartupOptions& options) {
   QtMessageBoxes qtBoxes;
   MessageBoxes& boxes = options.messageBoxes ? *options.messageBoxes : qtBoxes;
   if (options.failWindowLoad) {
-    boxes.Show(Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kError);
+    boxes.Show(Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n"), Gbk("错误"), MessageButtons::kOk,
+               MessageIcon::kError);
     std::fflush(nullptr);
     std::_Exit(-1);  // a fatal error skips the exit routine
   }

@@ -15,9 +15,9 @@ struct StartupOptions {
   std::string probeAddress;
 
   // Seams for tests that run the whole program in a child process.
-  bool failWindowLoad = false;                  // as if the window could not be loaded
-  MessageBoxes* messageBoxes = nullptr;         // instead of Qt's message boxes
-  std::function<void(MainWindow&)> onShown;     // runs once the window is on the screen
+  bool failWindowLoad = false;               // as if the window could not be loaded
+  MessageBoxes* messageBoxes = nullptr;      // instead of Qt's message boxes
+  std::function<void(MainWindow&)> onShown;  // runs once the window is on the screen
 };
 
 // The program: the GUI framework, the session object, the exit routine, the

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kMaxEnlargements = 11;
 
-
 }  // namespace
 
 Bytes ConvertEncoding(std::string_view data, std::string_view fromCharset, std::string_view toCharset,

@@ -14,5 +14,4 @@ namespace pakeno {
 Bytes ConvertEncoding(std::string_view data, std::string_view fromCharset, std::string_view toCharset,
                       bool* succeeded = nullptr);
 
-
 }  // namespace pakeno

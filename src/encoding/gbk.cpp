@@ -15,9 +15,12 @@ namespace {
 size_t Utf8SequenceLength(std::string_view s) {
   const unsigned char lead = s[0];
   size_t length = 1;
-  if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  else if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3;
+  else if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
   if (length > s.size()) return 1;
   for (size_t i = 1; i < length; ++i) {
     if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;
@@ -57,13 +60,12 @@ std::string LenientConvert(std::string_view input, const char* from, const char*
 
 }  // namespace
 
-Text Utf8ToGbk(std::string_view utf8) {
-  return LenientConvert(utf8, "UTF-8", "GBK", "?", Utf8SequenceLength);
-}
+Text Utf8ToGbk(std::string_view utf8) { return LenientConvert(utf8, "UTF-8", "GBK", "?", Utf8SequenceLength); }
 
 std::string GbkToUtf8(std::string_view gbk, bool* exact) {
   // One byte at a time, so that a bad lead byte does not swallow the next character.
-  return LenientConvert(gbk, "GBK", "UTF-8", "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; }, exact);
+  return LenientConvert(
+      gbk, "GBK", "UTF-8", "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; }, exact);
 }
 
 }  // namespace pakeno

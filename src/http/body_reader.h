@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/request.h"
 #include "base/types.h"
+#include "platform/request.h"
 
 namespace pakeno {
 

@@ -1,7 +1,7 @@
 #include "http/cookie_pass.h"
 
-#include "text/text.h"
 #include "platform/event_pump.h"
+#include "text/text.h"
 
 namespace pakeno {
 

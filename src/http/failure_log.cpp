@@ -31,8 +31,8 @@ std::string Printable(std::string_view text) {
 }  // namespace
 
 void LogFailedRequest(std::string_view method, std::string_view address, std::string_view reason) {
-  const std::string line = "pakeno: " + Printable(method) + " " + Printable(GbkToUtf8(address)) +
-                           " failed: " + Printable(reason) + "\n";
+  const std::string line =
+      "pakeno: " + Printable(method) + " " + Printable(GbkToUtf8(address)) + " failed: " + Printable(reason) + "\n";
   if (Sink()) {
     Sink()(line);
   } else {

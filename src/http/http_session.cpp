@@ -9,7 +9,6 @@
 namespace pakeno {
 namespace {
 
-
 struct PostRequest {
   const PostTarget& target;
   const Text& data;
@@ -53,7 +52,8 @@ Bytes HttpSession::PostHttp(const Text& address, const Text& data) {
 Bytes HttpSession::PostHttps(const Text& address, const Text& data, std::optional<int> port,
                              std::optional<Text> userName, std::optional<Text> password, const Text& extraHeaders) {
   const std::optional<PostTarget> target = SplitHttpsAddress(address, port.value_or(443));
-  if (!target) return Refuse(address, "address refused: no server name, or a \":\" in it (https takes no port from the address)");
+  if (!target)
+    return Refuse(address, "address refused: no server name, or a \":\" in it (https takes no port from the address)");
   if (!session_) return Refuse(address, "no HTTP session: it could not be opened at start-up");
   const Text block = extraHeaders.empty() ? Text(kFormContentTypeLine) : extraHeaders + "\r\n";
   return Post(*session_, {*target, data, transport::kSecure, std::move(userName), std::move(password), block}, address);

@@ -4,11 +4,11 @@
 #include "http/body_reader.h"
 #include "http/cookie_pass.h"
 #include "http/failure_log.h"
-#include "http/wire_texts.h"
-#include "text/text.h"
 #include "http/url.h"
+#include "http/wire_texts.h"
 #include "platform/cookie_store.h"
 #include "platform/request.h"
+#include "text/text.h"
 
 namespace pakeno {
 namespace {
@@ -96,9 +96,8 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
 
   if (Holds(received, "Set-Cookie: ")) {
     const Text cookieUrl = TextJoin({"http://", host});
-    CookiePass(received, [&](std::string_view name, std::string_view data) {
-      transport::SetCookie(cookieUrl, name, data);
-    });
+    CookiePass(received,
+               [&](std::string_view name, std::string_view data) { transport::SetCookie(cookieUrl, name, data); });
   }
   return body;
 }

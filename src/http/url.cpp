@@ -9,9 +9,7 @@ constexpr std::string_view kScheme = "http://";
 
 // 1-based position where the host begins. "http://" counts only at the very
 // start: one inside a query must not redirect the request to another host.
-int HostStart(std::string_view url) {
-  return url.starts_with(kScheme) ? static_cast<int>(kScheme.size()) + 1 : 1;
-}
+int HostStart(std::string_view url) { return url.starts_with(kScheme) ? static_cast<int>(kScheme.size()) + 1 : 1; }
 
 }  // namespace
 

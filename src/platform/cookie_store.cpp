@@ -101,7 +101,7 @@ curl_off_t ExpiryAfter(std::string_view secondsText) {
   char* end = nullptr;
   long long seconds = std::strtoll(text.c_str(), &end, 10);
   if (end == text.c_str()) return 0;  // no number: a session cookie
-  if (seconds <= 0) return 1;        // expired at once
+  if (seconds <= 0) return 1;         // expired at once
   const auto now = static_cast<long long>(std::time(nullptr));
   constexpr long long kLatest = std::numeric_limits<curl_off_t>::max();
   return static_cast<curl_off_t>(seconds > kLatest - now ? kLatest : now + seconds);
@@ -181,7 +181,8 @@ bool SetCookie(std::string_view url, std::string_view name, std::string_view dat
   if (!secureOrigin) {
     if (secure) return false;  // only an https response may set a Secure cookie
     // Nor may plain http replace one that https set: that would plant a session.
-    const std::string_view bareDomain = includeSubdomains ? std::string_view(domain).substr(1) : std::string_view(domain);
+    const std::string_view bareDomain =
+        includeSubdomains ? std::string_view(domain).substr(1) : std::string_view(domain);
     for (const StoredCookie& stored : StoredCookies()) {
       if (stored.secure && stored.name == Trim(name) &&
           (DomainMatches(stored.domain, bareDomain) || DomainMatches(bareDomain, stored.domain)) &&

@@ -36,15 +36,19 @@ void MergeHeaderLine(std::vector<std::string>& lines, std::string line) {
 }
 
 bool HasHeader(const std::vector<std::string>& lines, std::string_view name) {
-  return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return EqualsIgnoringCase(HeaderName(l), name); });
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return EqualsIgnoringCase(HeaderName(l), name); });
 }
 
 void RemoveHeaders(std::vector<std::string>& lines, std::initializer_list<std::string_view> names) {
   std::erase_if(lines, [&](const std::string& l) {
-    return std::any_of(names.begin(), names.end(), [&](std::string_view n) { return EqualsIgnoringCase(HeaderName(l), n); });
+    return std::any_of(names.begin(), names.end(),
+                       [&](std::string_view n) { return EqualsIgnoringCase(HeaderName(l), n); });
   });
 }
 
-bool BreaksTheLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+bool BreaksTheLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 
 }  // namespace pakeno::transport

@@ -253,7 +253,8 @@ struct Request::State {
     // for the server the user named, not for wherever that one sends us.
     if (HostOfAddress(redirect) != HostOfAddress(hopUrl)) RemoveHeaders(headerLines, {"Referer"});
     hop.reset(curl_url());
-    if (!hop || curl_url_set(hop.get(), CURLUPART_URL, redirect.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)
+    if (!hop ||
+        curl_url_set(hop.get(), CURLUPART_URL, redirect.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)
       return false;
     hopUrl = std::move(redirect);
     redirect.clear();
@@ -329,8 +330,8 @@ struct Request::State {
   }
 };
 
-Request::Request(const Connection& connection, std::string_view verb, std::string_view target,
-                 std::string_view version, unsigned flags) {
+Request::Request(const Connection& connection, std::string_view verb, std::string_view target, std::string_view version,
+                 unsigned flags) {
   if (!connection.IsOpen()) {
     refusal_ = "no HTTP session";
     return;
@@ -379,7 +380,8 @@ bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->attached || state_->done) return false;
   State& s = *state_;
   for (std::string& line : SplitHeaderLines(headers)) s.headerLines.push_back(std::move(line));
-  if (s.refusal.empty() && BreaksTheLine(s.target)) s.refusal = "address refused: the request target holds a line break or a NUL byte";
+  if (s.refusal.empty() && BreaksTheLine(s.target))
+    s.refusal = "address refused: the request target holds a line break or a NUL byte";
   if (s.refusal.empty() &&
       std::any_of(s.headerLines.begin(), s.headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
     s.refusal = "a header line holds a line break or a NUL byte";

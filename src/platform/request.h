@@ -28,8 +28,8 @@ class Request {
  public:
   // `target` goes on the request line as given ("/p?q=1"); `version` is
   // "HTTP/1.1" or "HTTP/1.0".
-  Request(const Connection& connection, std::string_view verb, std::string_view target,
-          std::string_view version, unsigned flags);
+  Request(const Connection& connection, std::string_view verb, std::string_view target, std::string_view version,
+          unsigned flags);
   ~Request();
   Request(const Request&) = delete;
   Request& operator=(const Request&) = delete;

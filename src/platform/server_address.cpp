@@ -11,7 +11,8 @@ std::string ServerNameRefusal(std::string_view server) {
   if (server.empty()) return "address refused: no server name";
   for (const unsigned char c : server) {
     if (c <= 0x20 || c == 0x7F) return "address refused: the server name holds a blank or a control character";
-    if (std::strchr("@?#/\\", c)) return std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\"";
+    if (std::strchr("@?#/\\", c))
+      return std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\"";
   }
   return {};
 }

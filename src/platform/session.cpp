@@ -36,9 +36,12 @@ Session::Session(std::string_view agent, Access access, std::string_view proxyLi
 
 std::string Session::ProxyFor(std::string_view scheme, std::string_view host) const {
   switch (access_) {
-    case Access::kDirect: return {};
-    case Access::kProxy: return scheme == "https" ? proxies_.https : proxies_.http;
-    case Access::kSystem: return SystemProxyFor(scheme, host, ProcessEnvironment);
+    case Access::kDirect:
+      return {};
+    case Access::kProxy:
+      return scheme == "https" ? proxies_.https : proxies_.http;
+    case Access::kSystem:
+      return SystemProxyFor(scheme, host, ProcessEnvironment);
   }
   return {};
 }

@@ -64,8 +64,8 @@ class Connection {
   // Port 0 means the service's default (80, or 443 for a secure request).
   // `server` is taken whole as the server's name: a text that cannot be one
   // resolves nowhere, and every request on the connection fails when sent.
-  Connection(const Session& session, std::string_view server, int port,
-             std::optional<std::string> userName = {}, std::optional<std::string> password = {});
+  Connection(const Session& session, std::string_view server, int port, std::optional<std::string> userName = {},
+             std::optional<std::string> password = {});
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 

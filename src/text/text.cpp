@@ -13,7 +13,6 @@ namespace {
 
 bool IsLeadByte(unsigned char c) { return c >= 0x80; }
 
-
 bool MatchesAt(std::string_view text, size_t at, std::string_view what, bool ignoreCase) {
   if (text.size() - at < what.size()) return false;
   for (size_t i = 0; i < what.size(); ++i) {

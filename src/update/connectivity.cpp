@@ -33,9 +33,7 @@ bool AnyInterfaceUp() {
 
 }  // namespace
 
-void SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp) {
-  InterfaceCheck() = std::move(anyInterfaceUp);
-}
+void SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp) { InterfaceCheck() = std::move(anyInterfaceUp); }
 
 bool IsInternetConnected(const Text& probeAddress) {
   using namespace std::chrono_literals;
@@ -52,8 +50,7 @@ bool IsInternetConnected(const Text& probeAddress) {
   }
   transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
-  transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.1",
-                             secure);
+  transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.1", secure);
   if (request.IsOpen() && request.Send()) return true;
   LogFailedRequest("GET", probeAddress, request.Failure());
   return false;

@@ -19,9 +19,10 @@ Text CheckForUpdate(const Text& pageAddress, int ownVersion, bool reportFailure,
   // version without an address offers nothing to open.
   if (!announcement || ownVersion >= announcement->version || announcement->address.empty()) return {};
 
-  const MessageAnswer answer =
-      services.boxes.Show(Gbk("已发现新版本，是否升级？"), Gbk("发现新版本"), MessageButtons::kYesNo, MessageIcon::kNone);
-  if (answer == MessageAnswer::kYes && IsSafeToOpen(announcement->address)) services.browser.Open(announcement->address);
+  const MessageAnswer answer = services.boxes.Show(Gbk("已发现新版本，是否升级？"), Gbk("发现新版本"),
+                                                   MessageButtons::kYesNo, MessageIcon::kNone);
+  if (answer == MessageAnswer::kYes && IsSafeToOpen(announcement->address))
+    services.browser.Open(announcement->address);
   return announcement->address;
 }
 

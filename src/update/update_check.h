@@ -2,9 +2,9 @@
 
 #include <functional>
 
+#include "base/types.h"
 #include "platform/browser.h"
 #include "platform/message_box.h"
-#include "base/types.h"
 #include "update/page_parsing.h"
 
 namespace pakeno {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "workflows/window_controls.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
+#include "workflows/window_controls.h"
 
 namespace pakeno {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "http/http_session.h"
 #include "base/types.h"
+#include "http/http_session.h"
 
 namespace pakeno {
 

@@ -1,7 +1,7 @@
 #include "workflows/submission.h"
 
-#include "http/page_fetch.h"
 #include "encoding/gbk.h"
+#include "http/page_fetch.h"
 
 namespace pakeno {
 namespace {

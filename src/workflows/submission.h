@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/message_box.h"
 #include "workflows/program_state.h"
 #include "workflows/window_controls.h"
-#include "platform/message_box.h"
 
 namespace pakeno {
 

@@ -12,8 +12,8 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -26,6 +26,7 @@ wait_for() {  # PATTERN FILE: until the file holds the pattern, at most 5 s
 # The first visible window whose name matches; empty after 10 s without one.
 find_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
 
+# shellcheck source=scripts/xvfb.sh
 source "$(dirname "$0")/../../scripts/xvfb.sh"
 pakeno_start_xvfb
 
@@ -74,7 +75,7 @@ copy_return_box() {
 }
 send() {
   click 348 196   # 发送数据包
-  sleep "${1:-0.5}"
+  sleep 0.5
 }
 marker="e2e-$RANDOM$RANDOM"
 

@@ -64,8 +64,8 @@ TEST(Exit, ClosingMidRequestEndsAtOnceAndTheRequestNeverReturns) {
 TEST(Exit, AWindowThatCannotLoadShowsTheFatalBoxAndEndsWithMinusOne) {
   const Outcome outcome = RunProbe("fatal");
   EXPECT_EQ(outcome.exitCode, 255);  // -1
-  EXPECT_NE(outcome.output.find("box title=" + Gbk("错误") + " icon=3 text=" +
-                                Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n") + "|"),
+  EXPECT_NE(outcome.output.find("box title=" + Gbk("错误") +
+                                " icon=3 text=" + Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n") + "|"),
             std::string::npos)
       << outcome.output;
   EXPECT_EQ(Count(outcome.output, "exit-cleanup"), 0);
@@ -73,13 +73,12 @@ TEST(Exit, AWindowThatCannotLoadShowsTheFatalBoxAndEndsWithMinusOne) {
 }
 
 TEST(Startup, TheUpdateQuestionComesBeforeTheWindow) {
-  testing::ScriptedServer server(
-      [](const std::string& request, testing::Reply& reply) {
-        reply.Send(testing::Response(request.starts_with("GET /latest.html")
-                                         ? "<p>最新版本号：1.0.1</p><p>下载地址：http://dl/x&amp;y</p>"
-                                         : "probe"));
-        reply.Close();
-      });
+  testing::ScriptedServer server([](const std::string& request, testing::Reply& reply) {
+    reply.Send(testing::Response(request.starts_with("GET /latest.html")
+                                     ? "<p>最新版本号：1.0.1</p><p>下载地址：http://dl/x&amp;y</p>"
+                                     : "probe"));
+    reply.Close();
+  });
   const Outcome outcome = RunProbe("close", "http://127.0.0.1:" + std::to_string(server.port()));
   const size_t question = outcome.output.find("box title=" + Gbk("发现新版本"));
   const size_t shown = outcome.output.find("shown");

@@ -3,8 +3,8 @@
 #include <QElapsedTimer>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,11 @@ Text OneLine(size_t size) {
 }
 
 TEST_F(LongText, ReadsBackExactlyWhatWasWritten) {
-  const Text texts[] = {"", "plain", "a\r\nb\rc\n\n\td", "\xD6\xD0\xFF\x80 bad bytes", OneLine(50'000),
+  const Text texts[] = {"",
+                        "plain",
+                        "a\r\nb\rc\n\n\td",
+                        "\xD6\xD0\xFF\x80 bad bytes",
+                        OneLine(50'000),
                         OneLine(10'000) + "\n" + OneLine(9'000) + "\n"};
   for (const Text& text : texts) {
     box.SetGbkText(text);
@@ -99,7 +103,8 @@ TEST_F(LongText, LineBreaksAreKeptAsTypedOrPasted) {
 
 TEST_F(LongText, ACarriageReturnBeforeALongLineCopiesWithoutAShift) {
   const Text text = "x\r" + Text(5000, 'A') + "end\n" + Text(9000, 'B') + "\r\n\r" + Text(4097, 'C');
-  const QString shown = QString::fromStdString("x\n" + Text(5000, 'A') + "end\n" + Text(9000, 'B') + "\n\n" + Text(4097, 'C'));
+  const QString shown =
+      QString::fromStdString("x\n" + Text(5000, 'A') + "end\n" + Text(9000, 'B') + "\n\n" + Text(4097, 'C'));
   box.SetGbkText(text);
   EXPECT_GT(box.document()->blockCount(), 4);  // cut for display
   EXPECT_EQ(box.GbkText(), text);

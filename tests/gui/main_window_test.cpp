@@ -6,20 +6,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include "workflows/clipboard_commands.h"
 #include "app/main_window.h"
 #include "app/qt_platform.h"
 #include "encoding/gbk.h"
 #include "support/fakes.h"
+#include "workflows/clipboard_commands.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -32,7 +32,10 @@ class Window : public ::testing::Test {
  protected:
   void SetUp() override {
     WindowHandlers handlers;
-    handlers.created = [this] { visibleWhenCreated = window->isVisible(); ++created; };
+    handlers.created = [this] {
+      visibleWhenCreated = window->isVisible();
+      ++created;
+    };
     handlers.destroyed = [this] { ++destroyed; };
     handlers.send = [this] { ++sends; };
     handlers.copy = [this](EditBox) { ++copies; };
@@ -129,9 +132,9 @@ TEST_F(Window, TitleSizeAndLoadOrder) {
 }
 
 TEST_F(Window, TabCycleRunsThroughTwelveStopsBothWays) {
-  const char* order[] = {"编辑框提交地址", "编辑框提交数据", "编辑框返回信息", "按钮提交",
+  const char* order[] = {"编辑框提交地址",   "编辑框提交数据",   "编辑框返回信息",   "按钮提交",
                          "按钮复制返回信息", "按钮复制提交数据", "按钮复制提交地址", "按钮清空",
-                         "单选框http", "单选框https", "单选框post", "单选框get"};
+                         "单选框http",       "单选框https",      "单选框post",       "单选框get"};
   Control(order[0])->setFocus();
   for (int i = 1; i <= 12; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -23,11 +23,11 @@
 
 #include "app/main_window.h"
 #include "app/qt_platform.h"
-#include "workflows/program_state.h"
 #include "app/startup.h"
-#include "platform/message_box.h"
 #include "encoding/gbk.h"
+#include "platform/message_box.h"
 #include "update/connectivity.h"
+#include "workflows/program_state.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "encoding/gbk.h"
+#include "platform/event_pump.h"
+#include "support/fakes.h"
+#include "support/scripted_server.h"
 #include "workflows/clipboard_commands.h"
 #include "workflows/submission.h"
-#include "encoding/gbk.h"
-#include "support/fakes.h"
-#include "platform/event_pump.h"
-#include "support/scripted_server.h"
 
 namespace pakeno {
 namespace {
@@ -42,7 +42,7 @@ class Workflow : public ::testing::Test {
 
 TEST(MessageTexts, AreGbk) {
   EXPECT_EQ(kMessageC.text, "\xB7\xA2\xCB\xCD\xCA\xA7\xB0\xDC\xA3\xA1");  // 发送失败！
-  EXPECT_EQ(kMessageC.title, "\xB4\xED\xCE\xF3");                          // 错误
+  EXPECT_EQ(kMessageC.title, "\xB4\xED\xCE\xF3");                         // 错误
 }
 
 TEST_F(Workflow, RefusedPressesShowAOrBThenC) {
@@ -164,7 +164,7 @@ TEST_F(Workflow, ABurstOfPressesDuringSlowRequestsStopsAtASaneDepth) {
   EXPECT_EQ(deepest, kMaxRunningSubmissions);
   EXPECT_EQ(refused, 20);
   EXPECT_EQ(server.Requests().size(), static_cast<size_t>(1 + accepted));  // a refused press sends nothing
-  EXPECT_TRUE(boxes.shown.empty());                                       // and shows nothing
+  EXPECT_TRUE(boxes.shown.empty());                                        // and shows nothing
   EXPECT_EQ(state.runningSubmissions, 0);
   EXPECT_EQ(window.texts[EditBox::kReturn], "slow");
 }
@@ -208,7 +208,8 @@ TEST(ClipboardCommands, ClearEmptiesTheThreeBoxesInOrder) {
 }
 
 TEST(ClipboardCommands, CopyPutsTheBoxOnTheClipboardAndConfirms) {
-  const ShownBox confirmation{Gbk("已复制到剪贴板，可粘贴使用。"), Gbk("信息："), MessageButtons::kOk, MessageIcon::kNone};
+  const ShownBox confirmation{Gbk("已复制到剪贴板，可粘贴使用。"), Gbk("信息："), MessageButtons::kOk,
+                              MessageIcon::kNone};
   for (EditBox box : {EditBox::kAddress, EditBox::kData, EditBox::kReturn}) {
     FakeWindow window;
     FakeMessageBoxes boxes;
@@ -235,8 +236,8 @@ TEST(ClipboardCommands, CopyThatDidNotReachTheClipboardSaysSo) {
   window.texts[EditBox::kAddress] = "http://srv/";
   PressCopy(window, EditBox::kAddress, clipboard, boxes);
   EXPECT_EQ(clipboard.content, "old content");
-  EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{
-                             {Gbk("复制失败，剪贴板暂时无法使用！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning}}));
+  EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{{Gbk("复制失败，剪贴板暂时无法使用！"), Gbk("错误"),
+                                                 MessageButtons::kOk, MessageIcon::kWarning}}));
 }
 
 }  // namespace

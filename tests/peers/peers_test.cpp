@@ -33,7 +33,8 @@ class Peers : public ::testing::Test {
   void SetUp() override {
     if (PeersDir().empty()) GTEST_SKIP() << "PAKENO_PEERS_DIR is not set; run through ctest";
     // Our own CA, under both names curl reads (CURL_CA_BUNDLE wins when both are set).
-    for (const char* name : {"CURL_CA_BUNDLE", "SSL_CERT_FILE"}) setenv(name, (PeersDir() + "/certs/testca.pem").c_str(), 1);
+    for (const char* name : {"CURL_CA_BUNDLE", "SSL_CERT_FILE"})
+      setenv(name, (PeersDir() + "/certs/testca.pem").c_str(), 1);
   }
 };
 

@@ -7,18 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "workflows/window_controls.h"
 #include "platform/browser.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
+#include "workflows/window_controls.h"
 
 namespace pakeno::testing {
 
 class FakeWindow : public WindowControls {
  public:
   std::map<EditBox, Text> texts;
-  std::map<RadioBox, bool> checked{{RadioBox::kHttp, true}, {RadioBox::kHttps, false},
-                                   {RadioBox::kPost, true}, {RadioBox::kGet, false}};
+  std::map<RadioBox, bool> checked{
+      {RadioBox::kHttp, true}, {RadioBox::kHttps, false}, {RadioBox::kPost, true}, {RadioBox::kGet, false}};
   std::vector<EditBox> writes;  // the boxes written, in order
 
   Text ReadText(EditBox box) override { return texts[box]; }

@@ -24,7 +24,7 @@ TEST(SplitHttpAddress, Table) {
       {"http:\\\\srv\\dir\\page", true, "srv", 80, "dir/page"},
       {"https://srv/x", true, "https", 80, "/srv/x"},
       {"srv/", true, "srv", 80, ""},
-      {"srv:65616/x", true, "srv", 80, "x"},            // low 16 bits
+      {"srv:65616/x", true, "srv", 80, "x"},  // low 16 bits
       {"srv:-1/x", true, "srv", 65535, "x"},
       {"srv:\xA3\xB8\xA3\xB1/x", true, "srv", 81, "x"},  // full-width digits
       {"srv: 81/x", true, "srv", 81, "x"},

@@ -29,8 +29,14 @@ TEST(ConvertEncoding, Table) {
       {"bom", "\xEF\xBB\xBFx", "UTF-8", "GB18030", true, "\x84\x31\x95\x33x"},
       {"nul kept", Bytes("a\0b", 3), "UTF-8", "GB18030", true, Bytes("a\0b", 3)},
       {"four-byte GB18030", "\xF0\x9F\x98\x80", "UTF-8", "GB18030", true, "\x94\x39\xFC\x36"},
-      {"invalid at start", "\xFF" "abc", "UTF-8", "GB18030", false, ""},
-      {"invalid in middle", "ab\xFF" "c", "UTF-8", "GB18030", false, ""},
+      {"invalid at start",
+       "\xFF"
+       "abc",
+       "UTF-8", "GB18030", false, ""},
+      {"invalid in middle",
+       "ab\xFF"
+       "c",
+       "UTF-8", "GB18030", false, ""},
       {"invalid at end", "abc\xFF", "UTF-8", "GB18030", false, ""},
       {"truncated sequence", "abc\xE6\x9C", "UTF-8", "GB18030", false, ""},
       {"unknown charset", "abc", "UTF-8", "NO-SUCH-CHARSET", false, ""},

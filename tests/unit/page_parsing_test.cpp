@@ -18,10 +18,19 @@ TEST(ParseUpdatePage, VersionTable) {
     std::string_view version;
     int announced;
   } table[] = {
-      {"1.0.1", 101},      {"1.0.0", 100},   {"0.9.9", 99},      {"1.0.10", 1010}, {"1.0.0.9", 100},
-      {"1.0.1.", 101},     {"1..1", 11},     {" 1.0.1", 101},    {"a1.0.1", 0},
+      {"1.0.1", 101},
+      {"1.0.0", 100},
+      {"0.9.9", 99},
+      {"1.0.10", 1010},
+      {"1.0.0.9", 100},
+      {"1.0.1.", 101},
+      {"1..1", 11},
+      {" 1.0.1", 101},
+      {"a1.0.1", 0},
       {"\xA3\xB1.\xA3\xB0.\xA3\xB1", 101},  // full-width digits, ASCII dots
-      {"\xA1\xA1" "2.0.0", 200},           // ideographic space before
+      {"\xA1\xA1"
+       "2.0.0",
+       200},  // ideographic space before
       {"-1.0.0", -100},
       {"9999999999.9.9", INT_MAX},
   };
@@ -42,15 +51,15 @@ TEST(ParseUpdatePage, DownloadAddress) {
   } table[] = {
       {"http://d/get?a=1&amp;b=2", "http://d/get?a=1&b=2"},
       {"http://d/get?a=1&amp;b=2&amp;c=3", "http://d/get?a=1&b=2&"},  // a third part is dropped
-      {"http://d/plain.zip", "http://d/plain.zip"},                     // mended: no "amp;" keeps it whole
+      {"http://d/plain.zip", "http://d/plain.zip"},                   // mended: no "amp;" keeps it whole
       {"", ""},
   };
   for (const auto& row : table) EXPECT_EQ(ParseUpdatePage(Page("1.0.1", row.written))->address, row.address);
 }
 
 TEST(ParseUpdatePage, MarkersInAnyOrderFirstOccurrenceCounts) {
-  const Text page = Gbk("下载地址：") + "http://first/<br>" + Gbk("最新版本号：") + "2.0.0<br>" +
-                    Gbk("最新版本号：") + "9.9.9<br>" + Gbk("下载地址：") + "http://second/<br>";
+  const Text page = Gbk("下载地址：") + "http://first/<br>" + Gbk("最新版本号：") + "2.0.0<br>" + Gbk("最新版本号：") +
+                    "9.9.9<br>" + Gbk("下载地址：") + "http://second/<br>";
   const std::optional<Announcement> a = ParseUpdatePage(page);
   ASSERT_TRUE(a);
   EXPECT_EQ(a->version, 200);
@@ -59,9 +68,9 @@ TEST(ParseUpdatePage, MarkersInAnyOrderFirstOccurrenceCounts) {
 
 TEST(TextBetween, Cases) {
   EXPECT_EQ(TextBetween("a[x]b", "[", "]"), "x");
-  EXPECT_EQ(TextBetween("a[<x]", "[", "<"), "");   // the end marker right after the start marker
-  EXPECT_EQ(TextBetween("a[x", "[", "]"), "");     // no end marker
-  EXPECT_EQ(TextBetween("a[", "[", "]"), "");      // the marker ends the text
+  EXPECT_EQ(TextBetween("a[<x]", "[", "<"), "");  // the end marker right after the start marker
+  EXPECT_EQ(TextBetween("a[x", "[", "]"), "");    // no end marker
+  EXPECT_EQ(TextBetween("a[", "[", "]"), "");     // the marker ends the text
   // Mended: a missing start marker gives nothing, not a cut from the page's first bytes.
   EXPECT_EQ(TextBetween("0123456789abcdef<", Gbk("最新版本号："), "<"), "");
   // The start marker is not found inside a double-byte character: 0xB0 0x5B is one.
@@ -81,11 +90,11 @@ TEST(IsSafeToOpen, OnlyPlainWebAddresses) {
     EXPECT_TRUE(IsSafeToOpen(good)) << good;
   }
   const Text longAddress = "http://d/" + Text(100'000, 'a');
-  for (std::string_view bad : {std::string_view("file:///etc/passwd"), std::string_view("javascript:alert(1)"),
-                               std::string_view("C:\\Windows\\calc.exe"), std::string_view("\\\\host\\share"),
-                               std::string_view("http://d/x\r\ncalc.exe"), std::string_view(" http://d/"),
-                               std::string_view("http://d/a b"), std::string_view("httpx://d/"),
-                               std::string_view(longAddress), std::string_view("")}) {
+  for (std::string_view bad :
+       {std::string_view("file:///etc/passwd"), std::string_view("javascript:alert(1)"),
+        std::string_view("C:\\Windows\\calc.exe"), std::string_view("\\\\host\\share"),
+        std::string_view("http://d/x\r\ncalc.exe"), std::string_view(" http://d/"), std::string_view("http://d/a b"),
+        std::string_view("httpx://d/"), std::string_view(longAddress), std::string_view("")}) {
     EXPECT_FALSE(IsSafeToOpen(bad)) << bad.substr(0, 40);
   }
 }

@@ -17,12 +17,12 @@ TEST(ProxyList, Grammar) {
       {"127.0.0.1:8888", "127.0.0.1:8888", "127.0.0.1:8888"},  // one address for every scheme
       {"http=p:1", "p:1", ""},
       {"https=s:2", "", "s:2"},
-      {"HTTP=p:1 HTTPS=s:2", "p:1", "s:2"},                     // scheme names in any case
-      {"http=p:1;https=s:2", "p:1", "s:2"},                     // ";" separates too
-      {"http=  p:1", "p:1", ""},                                // blanks after "=" belong to the entry
-      {"ftp=f:21 http=p:1", "p:1", ""},                         // other schemes are ignored
-      {"http= ;https=s:2", "", "s:2"},                          // an empty entry is skipped
-      {"http=p:1 http=q:2", "q:2", ""},                         // the last one wins
+      {"HTTP=p:1 HTTPS=s:2", "p:1", "s:2"},  // scheme names in any case
+      {"http=p:1;https=s:2", "p:1", "s:2"},  // ";" separates too
+      {"http=  p:1", "p:1", ""},             // blanks after "=" belong to the entry
+      {"ftp=f:21 http=p:1", "p:1", ""},      // other schemes are ignored
+      {"http= ;https=s:2", "", "s:2"},       // an empty entry is skipped
+      {"http=p:1 http=q:2", "q:2", ""},      // the last one wins
   };
   for (const auto& c : cases) {
     const ProxyList proxies = ParseProxyList(c.list);
@@ -41,21 +41,21 @@ TEST(NoProxy, Matching) {
       {"example.com", " * ", true},
       {"example.com", "example.com", true},
       {"EXAMPLE.com", "example.COM", true},
-      {"www.example.com", "example.com", true},     // names below it too
-      {"www.example.com", ".example.com", true},    // a leading dot changes nothing
+      {"www.example.com", "example.com", true},   // names below it too
+      {"www.example.com", ".example.com", true},  // a leading dot changes nothing
       {"example.com", ".example.com", true},
-      {"badexample.com", "example.com", false},     // a suffix that is no name of its own
-      {"example.com.", "example.com", true},        // a trailing dot
-      {"a.test", "x.test, a.test", true},           // comma and blanks separate
+      {"badexample.com", "example.com", false},  // a suffix that is no name of its own
+      {"example.com.", "example.com", true},     // a trailing dot
+      {"a.test", "x.test, a.test", true},        // comma and blanks separate
       {"a.test", "x.test\ta.test", true},
-      {"a.test", "x.test,*", false},                // "*" counts only alone
+      {"a.test", "x.test,*", false},  // "*" counts only alone
       {"127.0.0.1", "127.0.0.1", true},
       {"127.0.0.2", "127.0.0.1", false},
       {"127.0.0.2", "127.0.0.0/8", true},
       {"128.0.0.1", "127.0.0.0/8", false},
       {"10.1.2.3", "0.0.0.0/0", true},
-      {"10.1.2.3", "10.0.0.0/33", false},           // a prefix length that cannot be
-      {"host.test", "10.0.0.0/8", false},           // a name is no address
+      {"10.1.2.3", "10.0.0.0/33", false},  // a prefix length that cannot be
+      {"host.test", "10.0.0.0/8", false},  // a name is no address
       {"[::1]", "::1", true},
   };
   for (const auto& c : cases) EXPECT_EQ(ExemptFromProxy(c.host, c.noProxy), c.exempt) << c.host << " / " << c.noProxy;
@@ -80,8 +80,11 @@ TEST(SystemProxy, VariablesInCurlsOrder) {
       {"the scheme's own first", {{"http_proxy", "p:1"}, {"all_proxy", "a:1"}}, "http", "a.test", "p:1"},
       {"no_proxy exempts", {{"http_proxy", "p:1"}, {"no_proxy", "a.test"}}, "http", "a.test", ""},
       {"NO_PROXY exempts", {{"http_proxy", "p:1"}, {"NO_PROXY", "a.test"}}, "http", "a.test", ""},
-      {"no_proxy before NO_PROXY", {{"http_proxy", "p:1"}, {"no_proxy", "b.test"}, {"NO_PROXY", "a.test"}}, "http",
-       "a.test", "p:1"},
+      {"no_proxy before NO_PROXY",
+       {{"http_proxy", "p:1"}, {"no_proxy", "b.test"}, {"NO_PROXY", "a.test"}},
+       "http",
+       "a.test",
+       "p:1"},
   };
   for (const auto& c : cases) {
     const Environment env = [&](const char* name) {

@@ -5,8 +5,8 @@
 #include <sys/mman.h>
 
 #include <climits>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 
 namespace pakeno {
 namespace {
@@ -22,12 +22,12 @@ TEST(TextFind, Table) {
   const FindCase cases[] = {
       {"abcabc", "bc", 1, false, 2},
       {"abcabc", "bc", 3, false, 5},
-      {"abcabc", "bc", 0, false, 2},   // a start below 1 counts as 1
+      {"abcabc", "bc", 0, false, 2},  // a start below 1 counts as 1
       {"abcabc", "bc", -5, false, 2},
       {"abcabc", "BC", 1, false, -1},
       {"abcabc", "BC", 1, true, 2},
-      {"abc", "", 1, false, 1},        // empty search text: 1 when something follows the start
-      {"abc", "", 3, false, 1},        // 1, not the start
+      {"abc", "", 1, false, 1},  // empty search text: 1 when something follows the start
+      {"abc", "", 3, false, 1},  // 1, not the start
       {"abc", "", 4, false, -1},
       {"", "", 1, false, -1},
       {"", "a", 1, false, -1},
@@ -115,15 +115,15 @@ TEST(TextToNumber, NumberRule) {
       {"2E-1", 0.2},
       {"1e", 1},
       {".5", 0.5},
-      {"\xA3\xB8\xA3\xB0", 80},            // full-width digits
-      {"\xA1\xA1\xA3\xB1\xA3\xB2", 12},    // full-width space before them
-      {"\xA3\xAD\xA3\xB5", -5},            // full-width minus
-      {"\xA3\xB1\xA3\xAE\xA3\xB5", 1.5},   // full-width point
-      {"8\xD6\xD0", 8},                    // junk after digits
-      {"0x10", 16},                        // atof reads hexadecimal too
+      {"\xA3\xB8\xA3\xB0", 80},           // full-width digits
+      {"\xA1\xA1\xA3\xB1\xA3\xB2", 12},   // full-width space before them
+      {"\xA3\xAD\xA3\xB5", -5},           // full-width minus
+      {"\xA3\xB1\xA3\xAE\xA3\xB5", 1.5},  // full-width point
+      {"8\xD6\xD0", 8},                   // junk after digits
+      {"0x10", 16},                       // atof reads hexadecimal too
       {"1e999", HUGE_VAL},
       {"1e-999", 0},
-      {"+-5", 0},                          // one sign only
+      {"+-5", 0},  // one sign only
       {"--5", 0},
       {"-+5", 0},
   };
@@ -151,8 +151,8 @@ TEST(TextSplit, PartsRule) {
   EXPECT_EQ(TextSplit("", ":"), Parts{});
   EXPECT_EQ(TextSplit("abc", ":"), Parts{"abc"});
   EXPECT_EQ(TextSplit("a:b", ":"), (Parts{"a", "b"}));
-  EXPECT_EQ(TextSplit("a:", ":"), Parts{"a"});             // no empty last part
-  EXPECT_EQ(TextSplit(":a", ":"), (Parts{"", "a"}));       // an empty first part counts
+  EXPECT_EQ(TextSplit("a:", ":"), Parts{"a"});        // no empty last part
+  EXPECT_EQ(TextSplit(":a", ":"), (Parts{"", "a"}));  // an empty first part counts
   EXPECT_EQ(TextSplit("a::b", ":"), (Parts{"a", "", "b"}));
   EXPECT_EQ(TextSplit("1.0.1.", "."), (Parts{"1", "0", "1"}));
   EXPECT_EQ(TextSplit("x&amp;y&amp;z", "amp;"), (Parts{"x&", "y&", "z"}));

@@ -7,11 +7,11 @@
 
 #include "http/http_session.h"
 #include "http/page_fetch.h"
-#include "update/connectivity.h"
-#include "update/download.h"
 #include "platform/cookie_store.h"
 #include "platform/session.h"
 #include "support/scripted_server.h"
+#include "update/connectivity.h"
+#include "update/download.h"
 
 namespace pakeno {
 namespace {
@@ -31,7 +31,8 @@ struct Hostile {
 
 std::string Head(std::string_view extra) { return "HTTP/1.1 200 OK\r\n" + std::string(extra) + "\r\n"; }
 
-const std::string kGzip("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\xcb\x48\xcd\xc9\xc9\x07\x00\x86\xa6\x10\x36\x05\x00\x00\x00", 25);
+const std::string kGzip(
+    "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\xcb\x48\xcd\xc9\xc9\x07\x00\x86\xa6\x10\x36\x05\x00\x00\x00", 25);
 
 std::vector<Hostile> Cases() {
   auto is = [](Bytes expected) { return [expected](const Bytes& body, const Text&) { return body == expected; }; };
@@ -42,7 +43,10 @@ std::vector<Hostile> Cases() {
       {"one byte a second",
        [](Reply& r, int) {
          r.Send(Head("Content-Length: 2\r\n"));
-         for (char c : std::string("xy")) { r.Sleep(1s); r.Send(std::string(1, c)); }
+         for (char c : std::string("xy")) {
+           r.Sleep(1s);
+           r.Send(std::string(1, c));
+         }
        },
        is("xy")},
       {"a huge body, cut by the test",
@@ -59,11 +63,9 @@ std::vector<Hostile> Cases() {
        [](Reply& r, int) { r.Send(Head("NoColonHere\r\nContent-Length: 2\r\n") + "ok"); },
        [](const Bytes& body, const Text&) { return body == "ok" || body.empty(); }},
       {"a bad chunk size",
-       [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\nzz\r\nmore\r\n"); },
-       is("abc")},
+       [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\nzz\r\nmore\r\n"); }, is("abc")},
       {"chunks without the last one",
-       [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\n2\r\nde\r\n"); },
-       is("abcde")},
+       [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\n2\r\nde\r\n"); }, is("abcde")},
       {"Content-Length larger than the body", [](Reply& r, int) { r.Send(Head("Content-Length: 100\r\n") + "short"); },
        is("short")},
       {"Content-Length smaller than the body",
@@ -80,7 +82,9 @@ std::vector<Hostile> Cases() {
        },
        is("from the other port")},
       {"a redirect to https where nothing listens",
-       [](Reply& r, int) { r.Send("HTTP/1.1 302 Found\r\nLocation: https://127.0.0.1:1/\r\nContent-Length: 0\r\n\r\n"); },
+       [](Reply& r, int) {
+         r.Send("HTTP/1.1 302 Found\r\nLocation: https://127.0.0.1:1/\r\nContent-Length: 0\r\n\r\n");
+       },
        is("")},
       {"only a status line", [](Reply& r, int) { r.Send("HTTP/1.1 200 OK\r\n"); }, is("")},
       {"HTTP/1.0 without a length", [](Reply& r, int) { r.Send("HTTP/1.0 200 OK\r\n\r\nuntil close"); },
@@ -89,25 +93,33 @@ std::vector<Hostile> Cases() {
        [](Reply& r, int) { r.Send("HTTP/1.1 100 Continue\r\n\r\n" + Response("real", "201 Created")); },
        [](const Bytes& body, const Text& headers) { return body == "real" && headers.starts_with("HTTP/1.1 201"); }},
       {"0x1A in a header, NUL and 0x1A in the body",
-       [](Reply& r, int) { r.Send(Head("X-Odd: a\x1A" "b\r\nContent-Length: 5\r\n") + std::string("a\0\x1A\0b", 5)); },
+       [](Reply& r, int) {
+         r.Send(Head("X-Odd: a\x1A"
+                     "b\r\nContent-Length: 5\r\n") +
+                std::string("a\0\x1A\0b", 5));
+       },
        [](const Bytes& body, const Text& headers) {
-         return body == std::string("a\0\x1A\0b", 5) && headers.find("X-Odd: a\x1A" "b\r\n") != Text::npos;
+         return body == std::string("a\0\x1A\0b", 5) && headers.find(
+                                                            "X-Odd: a\x1A"
+                                                            "b\r\n") != Text::npos;
        }},
       // libcurl refuses a header block with a NUL byte: the response is not HTTP, the result is empty.
       {"NUL in a header",
-       [](Reply& r, int) { r.Send(Head(std::string("X-Odd: a\0b\r\nContent-Length: 2\r\n", 30)) + "ok"); },
-       is("")},
+       [](Reply& r, int) { r.Send(Head(std::string("X-Odd: a\0b\r\nContent-Length: 2\r\n", 30)) + "ok"); }, is("")},
       {"invalid GBK and UTF-8", [](Reply& r, int) { r.Send(Response("\xFF\xFE\x80\xC3\x28\xE2\x82")); },
        is("\xFF\xFE\x80\xC3\x28\xE2\x82")},
       {"a 10,000-line Set-Cookie block",
        [](Reply& r, int) {
          std::string lines;
-         for (int i = 0; i < 10'000; ++i) lines += "Set-Cookie: c" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+         for (int i = 0; i < 10'000; ++i)
+           lines += "Set-Cookie: c" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
          r.Send(Head(lines + "Content-Length: 2\r\n") + "ok");
        },
        [=](const Bytes& body, const Text& headers) { return body == "ok" && spaces(headers); }},
       {"a cookie of 100 KB",
-       [](Reply& r, int) { r.Send(Head("Set-Cookie: big=" + std::string(100'000, 'v') + "\r\nContent-Length: 2\r\n") + "ok"); },
+       [](Reply& r, int) {
+         r.Send(Head("Set-Cookie: big=" + std::string(100'000, 'v') + "\r\nContent-Length: 2\r\n") + "ok");
+       },
        is("ok")},
       {"a status line that is not HTTP", [](Reply& r, int) { r.Send("SSH-2.0-OpenSSH\r\n\r\nhello"); }, is("")},
   };
@@ -132,8 +144,8 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
       Text received;
       const auto start = std::chrono::steady_clock::now();
       const Bytes body = FetchPage(server.Url("/h"), {}, {}, nullptr, {}, &received);
-      EXPECT_TRUE(hostile.expect(body, received)) << "body of " << body.size() << " bytes: " << body.substr(0, 60)
-                                                  << "\nheaders: " << received.substr(0, 200);
+      EXPECT_TRUE(hostile.expect(body, received))
+          << "body of " << body.size() << " bytes: " << body.substr(0, 60) << "\nheaders: " << received.substr(0, 200);
       EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
       HttpSession session;
       session.PostHttp(server.Url("/h"), "a=1");  // the same transport, the other read loop: no crash
@@ -191,8 +203,8 @@ TEST(HostileServer, ALineBreakInAnAddressNeverReachesTheWire) {
   });
   const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
   HttpSession session;
-  for (const std::string& tail : {std::string("\r\nX-Injected: yes"), std::string("\n"), std::string("\r"),
-                                  std::string("\0x", 2)}) {
+  for (const std::string& tail :
+       {std::string("\r\nX-Injected: yes"), std::string("\n"), std::string("\r"), std::string("\0x", 2)}) {
     EXPECT_EQ(FetchPage("http://" + hostPort + "/a" + tail), "");
     EXPECT_EQ(session.PostHttp(hostPort + "/form.php" + tail, "a=1"), "");
     EXPECT_EQ(session.PostHttp(hostPort + "/form.php?q=" + tail, "a=1"), "");

@@ -3,8 +3,8 @@
 #include "http/failure_log.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
-#include "platform/event_pump.h"
 #include "platform/cookie_store.h"
+#include "platform/event_pump.h"
 #include "platform/session.h"
 #include "support/scripted_server.h"
 
@@ -204,10 +204,13 @@ TEST_F(Session, EveryFailedRequestLeavesOneLineOnStandardError) {
   FetchPage("http://127.0.0.1:1/x\r\ny");
   SetFailureLogSinkForTesting({});
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "pakeno: POST a:b:c/x failed: address refused: no server name, or more than one \":\" after it\n");
+  EXPECT_EQ(lines[0],
+            "pakeno: POST a:b:c/x failed: address refused: no server name, or more than one \":\" after it\n");
   EXPECT_TRUE(lines[1].starts_with("pakeno: POST 127.0.0.1:1/中 failed: ")) << lines[1];
   EXPECT_TRUE(Has(lines[1], "onnect")) << lines[1];  // libcurl's words for a refused connection
-  EXPECT_EQ(lines[2], "pakeno: GET http://127.0.0.1:1/x\\x0D\\x0Ay failed: address refused: the request target holds a line break or a NUL byte\n");
+  EXPECT_EQ(lines[2],
+            "pakeno: GET http://127.0.0.1:1/x\\x0D\\x0Ay failed: address refused: the request target holds a line "
+            "break or a NUL byte\n");
 }
 
 TEST_F(Session, SilentServerIsBoundedByTheTimeouts) {

@@ -133,7 +133,10 @@ TEST_F(PageFetch, ThroughAProxyTheTargetIsAbsoluteAndHostHasNoPort80) {
 
 TEST_F(PageFetch, UnreachableServerGivesEmptyBodyAndSpaces) {
   int closedPort;
-  { ScriptedServer gone(Answer("")); closedPort = gone.port(); }
+  {
+    ScriptedServer gone(Answer(""));
+    closedPort = gone.port();
+  }
   Text received;
   EXPECT_EQ(FetchPage("http://127.0.0.1:" + std::to_string(closedPort) + "/", {}, {}, nullptr, {}, &received), "");
   EXPECT_EQ(received, Text(1024, ' '));
@@ -156,8 +159,8 @@ TEST_F(PageFetch, OversizedHeaderBlockGivesSpaces) {
 }
 
 TEST_F(PageFetch, CookieLinesAreStoredUnderTheHost) {
-  ScriptedServer server(Answer("c", "200 OK",
-                               "Set-Cookie: a=b; path=/\r\nset-cookie: second=2\r\nX-Set-Cookie: junk=1\r\n"));
+  ScriptedServer server(
+      Answer("c", "200 OK", "Set-Cookie: a=b; path=/\r\nset-cookie: second=2\r\nX-Set-Cookie: junk=1\r\n"));
   Text received;
   FetchPage(server.Url(), {}, {}, nullptr, {}, &received);
   const std::string cookies = transport::ListCookiesForTesting();

@@ -24,7 +24,9 @@ std::string Utf8Page(std::string_view version, std::string_view address) {
 
 class UpdateCheck : public ::testing::Test {
  protected:
-  void SetUp() override { SetInterfaceCheckForTesting([] { return true; }); }
+  void SetUp() override {
+    SetInterfaceCheckForTesting([] { return true; });
+  }
   void TearDown() override { SetInterfaceCheckForTesting({}); }
 
   // Serves `page` at /latest.html and answers the probe at /probe.
@@ -36,8 +38,7 @@ class UpdateCheck : public ::testing::Test {
   }
 
   Text Check(bool reportFailure = false, std::string probePath = "/probe") {
-    UpdateServices services{boxes, browser,
-                            [&] { return IsInternetConnected(server->Url(probePath)); }, DownloadBytes};
+    UpdateServices services{boxes, browser, [&] { return IsInternetConnected(server->Url(probePath)); }, DownloadBytes};
     return CheckForUpdate(server->Url("/latest.html"), 100, reportFailure, services);
   }
 
@@ -52,7 +53,8 @@ class UpdateCheck : public ::testing::Test {
   FakeBrowser browser;
 };
 
-const ShownBox kQuestion{Gbk("已发现新版本，是否升级？"), Gbk("发现新版本"), MessageButtons::kYesNo, MessageIcon::kNone};
+const ShownBox kQuestion{Gbk("已发现新版本，是否升级？"), Gbk("发现新版本"), MessageButtons::kYesNo,
+                         MessageIcon::kNone};
 
 TEST_F(UpdateCheck, NewerVersionAsksAndOpensOnYes) {
   Serve(Utf8Page("1.0.1", "http://dl.example/p.zip?id=7&amp;t=2"));
@@ -97,8 +99,9 @@ TEST_F(UpdateCheck, OnlyTheFirstFourMebibytesOfThePageAreRead) {
 }
 
 TEST_F(UpdateCheck, HostileAddressesAreNeverOpened) {
-  for (const std::string& address : std::vector<std::string>{"file:///etc/passwd", "javascript:alert(1)", "C:\\Windows\\calc.exe",
-                              "\\\\host\\share", "http://d/" + std::string(100'000, 'a'), "http://d/a\r\nb"}) {
+  for (const std::string& address :
+       std::vector<std::string>{"file:///etc/passwd", "javascript:alert(1)", "C:\\Windows\\calc.exe", "\\\\host\\share",
+                                "http://d/" + std::string(100'000, 'a'), "http://d/a\r\nb"}) {
     Serve(Utf8Page("9.9.9", address));
     boxes.answers = {MessageAnswer::kYes};
     Check();
@@ -116,7 +119,10 @@ TEST_F(UpdateCheck, WithoutNetworkNothingIsDownloaded) {
 
   SetInterfaceCheckForTesting([] { return true; });
   int closedPort;
-  { ScriptedServer gone([](const std::string&, Reply&) {}); closedPort = gone.port(); }
+  {
+    ScriptedServer gone([](const std::string&, Reply&) {});
+    closedPort = gone.port();
+  }
   UpdateServices services{boxes, browser,
                           [&] { return IsInternetConnected("http://127.0.0.1:" + std::to_string(closedPort) + "/"); },
                           DownloadBytes};
