@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <utility>
 
 #include "http/failure_log.h"
 #include "http/wire_texts.h"
@@ -33,7 +34,9 @@ bool AnyInterfaceUp() {
 
 }  // namespace
 
-void SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp) { InterfaceCheck() = std::move(anyInterfaceUp); }
+std::function<bool()> SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp) {
+  return std::exchange(InterfaceCheck(), std::move(anyInterfaceUp));
+}
 
 bool IsInternetConnected(const Text& probeAddress) {
   using namespace std::chrono_literals;

@@ -11,7 +11,8 @@ namespace pakeno {
 // agent "test"; the page itself is not read).
 bool IsInternetConnected(const Text& probeAddress);
 
-// Replaces the question whether any interface is up; for tests.
-void SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp);
+// Replaces the question whether any interface is up (an empty function
+// restores it); returns the previous replacement. For tests.
+std::function<bool()> SetInterfaceCheckForTesting(std::function<bool()> anyInterfaceUp);
 
 }  // namespace pakeno

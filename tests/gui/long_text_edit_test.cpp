@@ -196,6 +196,7 @@ TEST_F(LongText, SixteenMebibytesOnOneLineAppearWithinASecond) {
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
+#include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "support/tick_gap.h"
 
@@ -214,10 +215,9 @@ TEST(EventLatency, ASlowBodyNeverHoldsTheWindowUp) {
     }
     reply.Close();
   });
-  SetEventPump([] { QCoreApplication::processEvents(); });
+  const testing::ScopedSetting pump(SetEventPump, [] { QCoreApplication::processEvents(); });
   Bytes body;
   const qint64 worst = testing::WorstTickGap([&] { body = FetchPage(server.Url("/slow")); });
-  SetEventPump({});
   EXPECT_EQ(body.size(), 8u << 20);
 #ifdef __SANITIZE_ADDRESS__
   EXPECT_LT(worst, 200);
@@ -233,7 +233,7 @@ TEST(EventLatency, AServerThatThinksNeverHoldsTheWindowUp) {
     reply.Send(testing::Response("thought it over"));
     reply.Close();
   });
-  SetEventPump([] { QCoreApplication::processEvents(); });
+  const testing::ScopedSetting pump(SetEventPump, [] { QCoreApplication::processEvents(); });
   const qint64 idle = testing::WorstTickGap([] {
     QElapsedTimer clock;
     clock.start();
@@ -242,7 +242,6 @@ TEST(EventLatency, AServerThatThinksNeverHoldsTheWindowUp) {
   HttpSession session;
   Bytes body;
   const qint64 worst = testing::WorstTickGap([&] { body = session.PostHttp(server.Url("/think"), "a=1"); });
-  SetEventPump({});
   EXPECT_EQ(body, "thought it over");
   EXPECT_LT(worst, 50 + 2 * idle) << "idle gap " << idle << " ms";
 }

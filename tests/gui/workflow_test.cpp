@@ -3,6 +3,7 @@
 #include "encoding/gbk.h"
 #include "platform/event_pump.h"
 #include "support/fakes.h"
+#include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "workflows/clipboard_commands.h"
 #include "workflows/submission.h"
@@ -33,7 +34,8 @@ ScriptedServer::Script Echo(std::string body) {
 class Workflow : public ::testing::Test {
  protected:
   void SetUp() override { state.httpSession = std::make_unique<HttpSession>(); }
-  void TearDown() override { SetEventPump({}); }
+  // Whatever a test installs as the pump is gone after it.
+  const testing::ScopedSetting pump{SetEventPump, std::function<void()>{}};
 
   FakeWindow window;
   FakeMessageBoxes boxes;

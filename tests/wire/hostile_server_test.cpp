@@ -9,6 +9,7 @@
 #include "http/page_fetch.h"
 #include "platform/cookie_store.h"
 #include "platform/session.h"
+#include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "update/connectivity.h"
 #include "update/download.h"
@@ -61,7 +62,7 @@ std::vector<Hostile> Cases() {
        [=](const Bytes& body, const Text& headers) { return body == "ok" && spaces(headers); }},
       {"a header line without a colon",
        [](Reply& r, int) { r.Send(Head("NoColonHere\r\nContent-Length: 2\r\n") + "ok"); },
-       [](const Bytes& body, const Text&) { return body == "ok" || body.empty(); }},
+       is("")},  // libcurl refuses the response: the result is empty
       {"a bad chunk size",
        [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\nzz\r\nmore\r\n"); }, is("abc")},
       {"chunks without the last one",
@@ -132,7 +133,7 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
     r.Send(Response("from the other port"));
     r.Close();
   });
-  transport::SetDefaultTimeouts({5s, 5s, 0ms});
+  const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, transport::Timeouts{5s, 5s, 0ms});
   size_t heapAfterFirstRound = 0;
   for (int round = 0; round < 2; ++round) {
     for (const Hostile& hostile : Cases()) {
@@ -155,18 +156,16 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
   }
   // A second round leaves the heap where the first left it (ASan's allocator reports 0 for both).
   EXPECT_LT(HeapInUse(), heapAfterFirstRound + (1u << 20));
-  transport::SetDefaultTimeouts({});
 }
 
 TEST(HostileServer, ANeverAnsweringServerIsBoundedByTheTimeouts) {
   ScriptedServer server([](const std::string&, Reply& reply) { reply.WaitForPeerClose(30s); });
-  transport::SetDefaultTimeouts({1s, 1s, 0ms});
+  const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, transport::Timeouts{1s, 1s, 0ms});
   const auto start = std::chrono::steady_clock::now();
   Text received;
   EXPECT_EQ(FetchPage(server.Url("/"), {}, {}, nullptr, {}, &received), "");
   EXPECT_EQ(received, Text(1024, ' '));
   EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
-  transport::SetDefaultTimeouts({});
 }
 
 TEST(HostileServer, CookiesPlantedFromPlainHttpOrForAPublicSuffixAreRefused) {
@@ -231,7 +230,7 @@ TEST(HostileServer, ARedirectThatLeavesTheHostTakesNoReferer) {
 }
 
 TEST(HostileServer, TheUpdateChecksLimitsHoldForWholeRedirectChains) {
-  SetInterfaceCheckForTesting([] { return true; });
+  const testing::ScopedSetting online(SetInterfaceCheckForTesting, [] { return true; });
   // Every hop answers just inside a fresh time-out; the limit is for the whole chain.
   ScriptedServer slow([](const std::string& request, Reply& reply) {
     reply.Sleep(1200ms);
@@ -254,7 +253,6 @@ TEST(HostileServer, TheUpdateChecksLimitsHoldForWholeRedirectChains) {
   EXPECT_EQ(loop.Requests().size(), 6u);
   EXPECT_EQ(DownloadBytes(loop.Url("/")), "");
   EXPECT_EQ(loop.Requests().size(), 12u);
-  SetInterfaceCheckForTesting({});
 }
 
 }  // namespace

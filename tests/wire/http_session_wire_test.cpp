@@ -6,6 +6,7 @@
 #include "platform/cookie_store.h"
 #include "platform/event_pump.h"
 #include "platform/session.h"
+#include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 
 namespace pakeno {
@@ -31,10 +32,8 @@ bool Has(std::string_view text, std::string_view what) { return text.find(what) 
 class Session : public ::testing::Test {
  protected:
   void SetUp() override { transport::ClearCookiesForTesting(); }
-  void TearDown() override {
-    SetEventPump({});
-    transport::SetDefaultTimeouts({});
-  }
+  // Whatever a test installs as the pump is gone after it.
+  const testing::ScopedSetting pump{SetEventPump, std::function<void()>{}};
 };
 
 TEST_F(Session, PostHttpPutsTheFormOnTheWireAsTyped) {
@@ -74,11 +73,12 @@ TEST_F(Session, RefusedAddressesSendNothing) {
 
 TEST_F(Session, DeadSessionReturnsEmptyAtOnce) {
   ScriptedServer server(Answer("x"));
-  transport::SetSessionRefusalForTesting(true);
-  HttpSession session;
-  transport::SetSessionRefusalForTesting(false);
-  EXPECT_FALSE(session.IsOpen());
-  EXPECT_EQ(session.PostHttp(server.Url("/x"), "a=1"), "");
+  const auto session = [] {
+    const testing::ScopedSetting refuse(transport::SetSessionRefusalForTesting, true);
+    return std::make_unique<HttpSession>();
+  }();
+  EXPECT_FALSE(session->IsOpen());
+  EXPECT_EQ(session->PostHttp(server.Url("/x"), "a=1"), "");
   EXPECT_TRUE(server.Requests().empty());
   // The page fetch opens sessions of its own and still works.
   EXPECT_EQ(FetchPage(server.Url("/x")), "x");
@@ -104,22 +104,29 @@ TEST_F(Session, ChunkedBodyIsDecoded) {
   EXPECT_EQ(FetchPage(server.Url("/c")), "hello, world");
 }
 
-TEST_F(Session, SlowBodyInManySmallPieces) {
-  std::string expected;
-  for (int i = 0; i < 200; ++i) expected += std::to_string(i) + ",";
-  ScriptedServer server([expected](const std::string&, Reply& reply) {
-    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(expected.size()) + "\r\n\r\n");
-    for (size_t i = 0; i < expected.size(); i += 7) {
-      reply.Send(expected.substr(i, 7));
-      if (i % 70 == 0) reply.Sleep(2ms);
-    }
+TEST_F(Session, WindowEventsRunWhileABodyStalls) {
+  // Half the body, 400 ms of silence, the other half.
+  const std::string half(5000, 'h');
+  ScriptedServer server([half](const std::string&, Reply& reply) {
+    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(2 * half.size()) + "\r\n\r\n" + half);
+    reply.Sleep(400ms);
+    reply.Send(half);
     reply.Close();
   });
-  int pumps = 0;
-  SetEventPump([&] { ++pumps; });
+  std::vector<std::chrono::steady_clock::time_point> pumps;
+  SetEventPump([&] { pumps.push_back(std::chrono::steady_clock::now()); });
   HttpSession session;
-  EXPECT_EQ(session.PostHttp(server.Url("/s"), "a"), expected);
-  EXPECT_GT(pumps, 1);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(session.PostHttp(server.Url("/s"), "a"), half + half);
+  pumps.push_back(std::chrono::steady_clock::now());
+  ASSERT_GE(pumps.back() - start, 400ms);  // the server did stall
+  // Events ran all through the silence, not only once bytes came.
+  std::chrono::steady_clock::duration longestGap{};
+  for (auto at = start; const auto& pumped : pumps) {
+    longestGap = std::max(longestGap, pumped - at);
+    at = pumped;
+  }
+  EXPECT_LT(longestGap, 150ms);
 }
 
 TEST_F(Session, DroppedMidBodyReturnsWhatArrived) {
@@ -193,7 +200,8 @@ TEST_F(Session, AServerTextThatIsNoNameReachesNobody) {
 TEST_F(Session, EveryFailedRequestLeavesOneLineOnStandardError) {
   ScriptedServer server(Answer("fine"));
   std::vector<std::string> lines;
-  SetFailureLogSinkForTesting([&](std::string_view line) { lines.emplace_back(line); });
+  std::optional<testing::ScopedSetting> sink;
+  sink.emplace(SetFailureLogSinkForTesting, [&](std::string_view line) { lines.emplace_back(line); });
   HttpSession session;
   EXPECT_EQ(session.PostHttp(server.Url("/ok"), "a=1"), "fine");
   EXPECT_EQ(FetchPage(server.Url("/ok")), "fine");
@@ -202,7 +210,7 @@ TEST_F(Session, EveryFailedRequestLeavesOneLineOnStandardError) {
   session.PostHttp("a:b:c/x", "a=1");
   session.PostHttp("127.0.0.1:1/\xD6\xD0", "a=1");  // nothing listens on port 1
   FetchPage("http://127.0.0.1:1/x\r\ny");
-  SetFailureLogSinkForTesting({});
+  sink.reset();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0],
             "pakeno: POST a:b:c/x failed: address refused: no server name, or more than one \":\" after it\n");
@@ -215,7 +223,7 @@ TEST_F(Session, EveryFailedRequestLeavesOneLineOnStandardError) {
 
 TEST_F(Session, SilentServerIsBoundedByTheTimeouts) {
   ScriptedServer server([](const std::string&, Reply& reply) { reply.WaitForPeerClose(10s); });
-  transport::SetDefaultTimeouts({1s, 1s, 0ms});
+  const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, transport::Timeouts{1s, 1s, 0ms});
   HttpSession session;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(session.PostHttp(server.Url("/silent"), "a"), "");

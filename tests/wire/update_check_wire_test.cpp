@@ -2,6 +2,7 @@
 
 #include "encoding/gbk.h"
 #include "support/fakes.h"
+#include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "update/connectivity.h"
 #include "update/download.h"
@@ -24,10 +25,7 @@ std::string Utf8Page(std::string_view version, std::string_view address) {
 
 class UpdateCheck : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetInterfaceCheckForTesting([] { return true; });
-  }
-  void TearDown() override { SetInterfaceCheckForTesting({}); }
+  const testing::ScopedSetting online{SetInterfaceCheckForTesting, [] { return true; }};
 
   // Serves `page` at /latest.html and answers the probe at /probe.
   void Serve(std::string page) {
