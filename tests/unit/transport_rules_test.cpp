@@ -1,0 +1,93 @@
+// The transport's pure rules: header lines, redirects, server names and the
+// path the cookie store matches against.
+
+#include <gtest/gtest.h>
+
+#include "platform/header_lines.h"
+#include "platform/redirects.h"
+#include "platform/server_address.h"
+
+namespace pakeno::transport {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(HeaderLines, SplitNameMergeRemove) {
+  EXPECT_EQ(SplitHeaderLines(""), Lines{});
+  EXPECT_EQ(SplitHeaderLines("A: 1\r\nB: 2\r\n"), (Lines{"A: 1", "B: 2"}));
+  EXPECT_EQ(SplitHeaderLines("A: 1\r\n\r\nB: 2"), (Lines{"A: 1", "B: 2"}));  // empty lines skipped, last one kept
+  EXPECT_EQ(SplitHeaderLines("A: 1\nB: 2"), (Lines{"A: 1\nB: 2"}));          // only CR LF ends a line
+
+  EXPECT_EQ(HeaderName("Content-Type: x"), "Content-Type");
+  EXPECT_EQ(HeaderName("no colon"), "");
+
+  Lines lines{"Accept: a", "X: 1"};
+  MergeHeaderLine(lines, "accept: b");  // any letter case replaces
+  MergeHeaderLine(lines, "Y: 2");
+  MergeHeaderLine(lines, "nameless");
+  MergeHeaderLine(lines, "nameless");  // a line without a name is always added
+  EXPECT_EQ(lines, (Lines{"accept: b", "X: 1", "Y: 2", "nameless", "nameless"}));
+  EXPECT_TRUE(HasHeader(lines, "ACCEPT"));
+  EXPECT_FALSE(HasHeader(lines, "Accept-Language"));
+  RemoveHeaders(lines, {"x", "Y"});
+  EXPECT_EQ(lines, (Lines{"accept: b", "nameless", "nameless"}));
+
+  EXPECT_FALSE(BreaksTheLine("/a b?q=\xD6\xD0"));
+  for (const std::string& bad :
+       {std::string("/a\r\nX: 1"), std::string("/a\n"), std::string("/a\r"), std::string("/a\0b", 4)}) {
+    EXPECT_TRUE(BreaksTheLine(bad));
+  }
+}
+
+TEST(Redirects, WhichAreFollowedAndWhichBecomeGet) {
+  const struct {
+    long status;
+    const char* verb;
+    bool followed, becomesGet;
+  } cases[] = {
+      {301, "POST", true, true},  {302, "POST", true, true},   {303, "POST", true, true},  {307, "POST", true, false},
+      {308, "POST", true, false}, {301, "GET", true, false},   {303, "GET", true, true},   {303, "HEAD", true, true},
+      {302, "post", true, true},  {300, "POST", false, false}, {304, "GET", false, false}, {200, "GET", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsRedirect(c.status), c.followed) << c.status;
+    if (c.followed) {
+      EXPECT_EQ(RedirectBecomesGet(c.status, c.verb), c.becomesGet) << c.status << " " << c.verb;
+    }
+  }
+}
+
+TEST(Redirects, LocationsResolveAgainstTheHop) {
+  const struct {
+    const char *base, *location, *expected;
+  } cases[] = {
+      {"http://a.test/x/y?q=1", "/z", "http://a.test/z"},
+      {"http://a.test/x/y?q=1", "z", "http://a.test/x/z"},
+      {"http://a.test/x/y", "?p=2", "http://a.test/x/y?p=2"},
+      {"http://a.test:81/x", "//b.test/w", "http://b.test/w"},
+      {"http://a.test/x", "https://b.test:8443/", "https://b.test:8443/"},
+      {"http://a.test/x", "/a b", "http://a.test/a%20b"},     // a blank in a Location is escaped
+      {"http://a.test/x", "ftp://b.test/", "ftp://b.test/"},  // resolved; the transfer takes http(s) only
+      {"http://a.test/x", "http://[bad", ""},                 // no address at all
+  };
+  for (const auto& c : cases) EXPECT_EQ(ResolveLocation(c.base, c.location), c.expected) << c.location;
+  EXPECT_EQ(HostOfAddress("http://Sub.Example.TEST:81/x"), "sub.example.test");
+  EXPECT_EQ(HostOfAddress("not an address"), "");
+}
+
+TEST(ServerAddress, NamesThatAreNoNamesAndCookiePaths) {
+  for (const char* name : {"127.0.0.1", "srv", "a-b.example.test", "[::1]"})
+    EXPECT_EQ(ServerNameRefusal(name), "") << name;
+  for (const char* name : {"", "u@srv", "srv?x", "srv#f", "srv/x", "srv\\x", "srv x", "srv\tx", "srv\x7F"}) {
+    EXPECT_TRUE(ServerNameRefusal(name).starts_with("address refused: ")) << name;
+  }
+  EXPECT_EQ(CookiePathOf("/shop/cart.php?id=1#top"), "/shop/cart.php");
+  EXPECT_EQ(CookiePathOf("/"), "/");
+  EXPECT_EQ(CookiePathOf(""), "/");
+  EXPECT_EQ(CookiePathOf("a\\b"), "/a%5Cb");
+  EXPECT_EQ(CookiePathOf("/\xD6\xD0 x"), "/%D6%D0%20x");
+  EXPECT_EQ(CookiePathOf("/a%20b"), "/a%20b");  // what is escaped already stays
+}
+
+}  // namespace
+}  // namespace pakeno::transport
