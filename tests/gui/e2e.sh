@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # End to end, as a user would: the real binary in a real X server (Xvfb),
-# driven with xdotool and read back with xclip. Needs the peers: nginx on
-# 18080 and the PHP legacy site on 18090.
+# driven with xdotool and read back with xclip. Needs the peers (nginx and
+# the PHP legacy site), at the ports PEERS_DIR/ports names.
 # Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR VERSION
 set -euo pipefail
 pakeno=$1
 probe=$2
 peers=$3
 title="Pakeno $4"
+# shellcheck disable=SC1091  # written by peers.sh at start
+source "$peers/ports"
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -42,7 +44,7 @@ xdotool key n
 wait "$probe_pid" || true
 grep -q "answer=no" "$work/probe.out" || fail "N did not answer No: $(cat "$work/probe.out")"
 
-PAKENO_UPDATE_SERVER=http://127.0.0.1:18080 "$pakeno" >"$work/app.log" 2>&1 &
+PAKENO_UPDATE_SERVER="http://127.0.0.1:$http" "$pakeno" >"$work/app.log" 2>&1 &
 app_pid=$!
 # The binary's update page announces 1.0.1: the question comes first, alone.
 question=$(find_window "发现新版本")
@@ -81,7 +83,7 @@ marker="e2e-$RANDOM$RANDOM"
 
 # --- a POST typed by hand to nginx: the address box (10, 26), the data box (10, 79)
 click 150 40
-xdotool type --delay 5 "127.0.0.1:18080/index.html?$marker"
+xdotool type --delay 5 "127.0.0.1:$http/index.html?$marker"
 click 150 130
 xdotool type --delay 5 "name=pakeno&run=$marker"
 send
@@ -90,19 +92,19 @@ copied=$(copy_return_box)
 [ "$copied" = "hello from nginx" ] || fail "clipboard holds '$copied'"
 
 # --- a legacy GBK site: log in under /shop, then the account page knows the user
-fill 150 40 "127.0.0.1:18090/shop/login.php"
+fill 150 40 "127.0.0.1:$php/shop/login.php"
 fill 150 130 "user=张三&pass=secret"
 send
 copied=$(copy_return_box)
 [ "$copied" = "欢迎，张三！" ] || fail "login answered '$copied'"
-fill 150 40 "127.0.0.1:18090/shop/account.php"
+fill 150 40 "127.0.0.1:$php/shop/account.php"
 fill 150 130 "view=1"
 send
 copied=$(copy_return_box)
 [ "$copied" = "用户：张三" ] || fail "the account page answered '$copied'"
 
 # --- a UTF-8 page shows as GBK-read bytes and still copies
-fill 150 40 "127.0.0.1:18080/files/utf8.html"
+fill 150 40 "127.0.0.1:$http/files/utf8.html"
 send
 copied=$(copy_return_box)
 [ -n "$copied" ] || fail "nothing copied from a UTF-8 page"

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Starts (or stops) the real peers the tests talk to, all on 127.0.0.1:
-#   nginx  http 18080 and https 18443 (test CA), also on 127.0.0.2; 18444 (self-signed),
-#          18445 (expired), 18446 (another host's name), 18447 (unknown CA)
-#   tinyproxy 18888
-#   PHP's built-in server 18090, serving the legacy site beside this script
+#   nginx  http and https (test CA), also on 127.0.0.2; https with a
+#          self-signed, an expired, another host's and an unknown CA's certificate
+#   tinyproxy, a forward proxy
+#   PHP's built-in server, serving the legacy site beside this script
+# The ports are free ones picked at each start, written to DIR/ports as
+# NAME=PORT lines (http, https, selfsigned, expired, wronghost, unknownca,
+# proxy, php), so that two builds on one machine never collide.
 # Usage: peers.sh start|stop DIR   (DIR holds configs, certificates, logs)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,6 +30,16 @@ fi
 stop
 
 cd "$dir"
+# --- free ports: bound to port 0 and read back, one name each
+pick_port() { php -r '$s = stream_socket_server("tcp://127.0.0.1:0"); $n = stream_socket_get_name($s, false); echo substr($n, strrpos($n, ":") + 1);'; }
+: > ports
+for name in http https selfsigned expired wronghost unknownca proxy php; do
+  port=$(pick_port)
+  while grep -q "=$port\$" ports; do port=$(pick_port); done
+  echo "$name=$port" >> ports
+done
+# shellcheck disable=SC1091  # written just above
+source ./ports
 mkdir -p www/files tmp certs
 rm -f nginx-access.log tinyproxy.log php.log  # each start begins with clean logs
 chmod 755 "$dir" www www/files
@@ -84,7 +97,7 @@ printf '\xd6\xd0\xce\xc4 GBK page\n' > www/files/gbk.txt
 printf '<p>中文页面 in UTF-8</p>\n' > www/files/utf8.html
 [ -s www/files/big.bin ] || head -c $((64 << 20)) /dev/urandom > www/files/big.bin
 mkdir -p www/update
-printf '<html><body><p>最新版本号：1.0.1</p><p>下载地址：https://127.0.0.1:18443/files/gbk.txt?a=1&amp;b=2</p></body></html>\n' \
+printf '<html><body><p>最新版本号：1.0.1</p><p>下载地址：https://127.0.0.1:%s/files/gbk.txt?a=1&amp;b=2</p></body></html>\n' "$https" \
   > www/update/newer.html
 chmod 755 www/update
 chmod 644 www/index.html www/files/* www/update/*
@@ -94,13 +107,13 @@ tls_server() {  # port cert
   cat <<CONF
   server {
     listen 127.0.0.1:$1 ssl;
-    $( [ "$1" = 18443 ] && echo "listen 127.0.0.2:$1 ssl;" )
+    $( [ "$1" = "$https" ] && echo "listen 127.0.0.2:$1 ssl;" )
     ssl_certificate $dir/certs/$2.pem;
     ssl_certificate_key $dir/certs/$2.key;
     root $dir/www;
     location / { error_page 405 =200 \$uri; }
     # A secure page that sends the client on to plain http.
-    location = /to-http { return 307 http://127.0.0.1:18080/index.html?leaked-in-clear-\$arg_run; }
+    location = /to-http { return 307 http://127.0.0.1:$http/index.html?leaked-in-clear-\$arg_run; }
     location = /login { add_header Set-Cookie "sess=GOOD; Secure; Path=/"; return 200 "logged in\\n"; }
     location = /whoami { return 200 "cookie:\$http_cookie\\n"; }
   }
@@ -122,9 +135,9 @@ http {
   default_type application/octet-stream;
   client_max_body_size 100m;
   server {
-    listen 127.0.0.1:18080;
+    listen 127.0.0.1:$http;
     # libcurl counts 127.0.0.1 as a secure context; 127.0.0.2 is plain loopback.
-    listen 127.0.0.2:18080;
+    listen 127.0.0.2:$http;
     root $dir/www;
     # A POST to a static file answers with the file, so form POSTs have a peer.
     location / { error_page 405 =200 \$uri; }
@@ -135,18 +148,18 @@ http {
       return 200 "planted\\n";
     }
   }
-$(tls_server 18443 good)
-$(tls_server 18444 selfsigned)
-$(tls_server 18445 expired)
-$(tls_server 18446 wronghost)
-$(tls_server 18447 unknownca)
+$(tls_server "$https" good)
+$(tls_server "$selfsigned" selfsigned)
+$(tls_server "$expired" expired)
+$(tls_server "$wronghost" wronghost)
+$(tls_server "$unknownca" unknownca)
 }
 CONF
 nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/nginx-error.log"
 
 # --- tinyproxy
 cat > tinyproxy.conf <<CONF
-Port 18888
+Port $proxy
 Listen 127.0.0.1
 Timeout 60
 MaxClients 20
@@ -161,15 +174,17 @@ tinyproxy -c "$dir/tinyproxy.conf"
 
 # --- PHP: a few workers, so a request may arrive while another one runs
 mkdir -p php-sessions
-PHP_CLI_SERVER_WORKERS=4 php -S 127.0.0.1:18090 -t "$here/legacy_site" \
+PHP_CLI_SERVER_WORKERS=4 php -S "127.0.0.1:$php" -t "$here/legacy_site" \
   -d session.save_path="$dir/php-sessions" -d display_errors=stderr >"$dir/php.log" 2>&1 &
 echo $! > "$dir/php.pid"
 
 # Wait until all of them answer.
-for port in 18080 18443 18888 18090; do
+for port in "$http" "$https" "$proxy" "$php"; do
+  up=no
   for _ in $(seq 50); do
-    (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then up=yes; break; fi
     sleep 0.1
   done
+  [ $up = yes ] || { echo "peers: nothing answers on port $port; see the logs in $dir" >&2; exit 1; }
 done
 echo "peers up in $dir"

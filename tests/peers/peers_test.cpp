@@ -28,6 +28,19 @@ std::string ReadFile(const std::string& path) {
   return content.str();
 }
 
+// The port a peer listens on, as peers.sh picked it.
+int Port(const std::string& name) {
+  std::ifstream in(PeersDir() + "/ports");
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with(name + "=")) return std::stoi(line.substr(name.size() + 1));
+  }
+  ADD_FAILURE() << "no port for " << name;
+  return 0;
+}
+std::string HostPort(const std::string& name, const char* host = "127.0.0.1") {
+  return host + (":" + std::to_string(Port(name)));
+}
+
 class Peers : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,20 +52,23 @@ class Peers : public ::testing::Test {
 };
 
 TEST_F(Peers, GetAndPostAgainstNginx) {
-  EXPECT_EQ(FetchPageText("http://127.0.0.1:18080/"), "hello from nginx\n");
-  EXPECT_EQ(FetchPage("127.0.0.1:18080/files/gbk.txt"), "\xD6\xD0\xCE\xC4 GBK page\n");
+  EXPECT_EQ(FetchPageText("http://" + HostPort("http") + "/"), "hello from nginx\n");
+  EXPECT_EQ(FetchPage(HostPort("http") + "/files/gbk.txt"), "\xD6\xD0\xCE\xC4 GBK page\n");
   HttpSession session;
-  EXPECT_EQ(session.PostHttp("127.0.0.1:18080/index.html", "a=\xD6\xD0"), "hello from nginx\n");
+  EXPECT_EQ(session.PostHttp(HostPort("http") + "/index.html", "a=\xD6\xD0"), "hello from nginx\n");
 }
 
 TEST_F(Peers, PostHttpsVerifiesTheCertificate) {
   HttpSession session;
-  EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", 18443), "hello from nginx\n");
-  EXPECT_EQ(session.PostHttps("localhost/index.html", "a=1", 18443), "hello from nginx\n");
+  EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", Port("https")), "hello from nginx\n");
+  EXPECT_EQ(session.PostHttps("localhost/index.html", "a=1", Port("https")), "hello from nginx\n");
   const struct {
     const char* what;
     int port;
-  } rejected[] = {{"self-signed", 18444}, {"expired", 18445}, {"another host", 18446}, {"unknown CA", 18447}};
+  } rejected[] = {{"self-signed", Port("selfsigned")},
+                  {"expired", Port("expired")},
+                  {"another host", Port("wronghost")},
+                  {"unknown CA", Port("unknownca")}};
   for (const auto& r : rejected) {
     EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", r.port), "") << r.what;
   }
@@ -61,46 +77,45 @@ TEST_F(Peers, PostHttpsVerifiesTheCertificate) {
 TEST_F(Peers, CurlsOwnVariableNamesTheBundleFirst) {
   setenv("SSL_CERT_FILE", "/nonexistent/bundle.pem", 1);
   HttpSession session;
-  EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", 18443), "hello from nginx\n");
+  EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", Port("https")), "hello from nginx\n");
 }
 
 TEST_F(Peers, HttpsIsNeverRedirectedIntoClearText) {
   const std::string run = std::to_string(::getpid());
   HttpSession session;
-  EXPECT_EQ(session.PostHttps("127.0.0.1/to-http?run=" + run, "password=secret", 18443), "");
-  EXPECT_EQ(DownloadBytes("https://127.0.0.1:18443/to-http?run=" + run), "");
+  EXPECT_EQ(session.PostHttps("127.0.0.1/to-http?run=" + run, "password=secret", Port("https")), "");
+  EXPECT_EQ(DownloadBytes("https://" + HostPort("https") + "/to-http?run=" + run), "");
   EXPECT_EQ(ReadFile(PeersDir() + "/nginx-access.log").find("leaked-in-clear-" + run), std::string::npos);
 }
 
 TEST_F(Peers, PlainHttpCannotPlantASessionOverASecureOne) {
   // On 127.0.0.2: libcurl takes 127.0.0.1 for a secure context, as browsers do.
   HttpSession session;
-  EXPECT_EQ(session.PostHttps("127.0.0.2/login", "user=a", 18443), "logged in\n");
-  EXPECT_EQ(FetchPageText("http://127.0.0.2:18080/plant"), "planted\n");
-  EXPECT_EQ(session.PostHttps("127.0.0.2/whoami", "a=1", 18443), "cookie:sess=GOOD\n");
+  EXPECT_EQ(session.PostHttps("127.0.0.2/login", "user=a", Port("https")), "logged in\n");
+  EXPECT_EQ(FetchPageText("http://" + HostPort("http", "127.0.0.2") + "/plant"), "planted\n");
+  EXPECT_EQ(session.PostHttps("127.0.0.2/whoami", "a=1", Port("https")), "cookie:sess=GOOD\n");
 }
 
 TEST_F(Peers, FetchThroughTinyproxy) {
   Text received;
-  EXPECT_EQ(FetchPage("http://127.0.0.1:18080/files/gbk.txt", {}, "127.0.0.1:18888", nullptr, {}, &received),
+  EXPECT_EQ(FetchPage("http://" + HostPort("http") + "/files/gbk.txt", {}, HostPort("proxy"), nullptr, {}, &received),
             "\xD6\xD0\xCE\xC4 GBK page\n");
   EXPECT_TRUE(received.starts_with("HTTP/1.1 200")) << received;
   const std::string log = ReadFile(PeersDir() + "/tinyproxy.log");
-  EXPECT_NE(log.find("GET http://127.0.0.1:18080/files/gbk.txt"), std::string::npos);
+  EXPECT_NE(log.find("GET http://" + HostPort("http") + "/files/gbk.txt"), std::string::npos);
 }
 
 TEST_F(Peers, SixtyFourMebibytesArriveByteExact) {
   const std::string expected = ReadFile(PeersDir() + "/www/files/big.bin");
   ASSERT_EQ(expected.size(), 64u << 20);
-  EXPECT_TRUE(FetchPage("http://127.0.0.1:18080/files/big.bin") == expected);
+  EXPECT_TRUE(FetchPage("http://" + HostPort("http") + "/files/big.bin") == expected);
   HttpSession session;
-  EXPECT_TRUE(session.PostHttp("127.0.0.1:18080/files/big.bin", "a=1") == expected);
+  EXPECT_TRUE(session.PostHttp(HostPort("http") + "/files/big.bin", "a=1") == expected);
 }
 
 // PHP's built-in server with a small GBK site: a login under /shop whose
 // session cookie is scoped to /shop, form handlers that redirect.
-constexpr const char* kSite = "127.0.0.1:18090";
-Text At(const char* path) { return Text(kSite) + path; }
+Text At(const char* path) { return HostPort("php") + path; }
 
 TEST_F(Peers, ALoginUnderASubPathKeepsItsSession) {
   HttpSession session;
@@ -127,7 +142,7 @@ TEST_F(Peers, FormPostsThatRedirectEndOnTheGbkPage) {
 // The session object goes "as the system is configured": http_proxy and no_proxy.
 TEST_F(Peers, PostsGoThroughTheSystemProxyInAbsoluteForm) {
   const std::string marker = std::to_string(::getpid());
-  setenv("http_proxy", "http://127.0.0.1:18888", 1);
+  setenv("http_proxy", ("http://" + HostPort("proxy")).c_str(), 1);
   unsetenv("no_proxy");
   unsetenv("NO_PROXY");
   HttpSession session;
