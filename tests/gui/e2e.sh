@@ -8,8 +8,8 @@ pakeno=$1
 probe=$2
 peers=$3
 title="Pakeno $4"
-# shellcheck disable=SC1091  # written by peers.sh at start
-source "$peers/ports"
+http=$(sed -n 's/^http=//p' "$peers/ports")
+php=$(sed -n 's/^php=//p' "$peers/ports")
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""

@@ -31,6 +31,7 @@ stop
 
 cd "$dir"
 # --- free ports: bound to port 0 and read back, one name each
+# shellcheck disable=SC2016  # PHP, not the shell, reads the dollars
 pick_port() { php -r '$s = stream_socket_server("tcp://127.0.0.1:0"); $n = stream_socket_get_name($s, false); echo substr($n, strrpos($n, ":") + 1);'; }
 : > ports
 for name in http https selfsigned expired wronghost unknownca proxy php; do
@@ -38,8 +39,9 @@ for name in http https selfsigned expired wronghost unknownca proxy php; do
   while grep -q "=$port\$" ports; do port=$(pick_port); done
   echo "$name=$port" >> ports
 done
-# shellcheck disable=SC1091  # written just above
-source ./ports
+port_of() { sed -n "s/^$1=//p" ports; }
+http=$(port_of http) https=$(port_of https) selfsigned=$(port_of selfsigned) expired=$(port_of expired)
+wronghost=$(port_of wronghost) unknownca=$(port_of unknownca) proxy=$(port_of proxy) php=$(port_of php)
 mkdir -p www/files tmp certs
 rm -f nginx-access.log tinyproxy.log php.log  # each start begins with clean logs
 chmod 755 "$dir" www www/files
