@@ -118,31 +118,6 @@ TEST_F(LongText, ACarriageReturnBeforeALongLineCopiesWithoutAShift) {
   EXPECT_EQ(box.GbkText(), text + "!");
 }
 
-TEST_F(LongText, PastingALongLineIsAsQuickAsWritingIt) {
-  for (const size_t size : {size_t{1} << 20, size_t{16} << 20}) {
-    SCOPED_TRACE(size);
-    const Text line = OneLine(size);
-    const QString unicode = QString::fromStdString(GbkToUtf8(line));
-    QElapsedTimer timer;
-    timer.start();
-    box.SetGbkText(line);
-    QApplication::processEvents();
-    const qint64 writing = timer.restart();
-
-    box.SetGbkText({});
-    QGuiApplication::clipboard()->setText(unicode);
-    timer.restart();
-    box.paste();
-    QApplication::processEvents();
-    QTest::keyClicks(&box, "!");  // and it takes typing at once
-    QApplication::processEvents();
-    const qint64 pasting = timer.elapsed();
-    EXPECT_GT(box.document()->blockCount(), static_cast<int>(size / LongTextEdit::kSoftLineLength / 2));
-    EXPECT_TRUE(box.GbkText() == line + "!");  // no cut inside what goes on the wire
-    EXPECT_LT(pasting, 3 * writing + 200) << "writing took " << writing << " ms";
-  }
-}
-
 long StatusKiB(const char* key) {
   std::ifstream in("/proc/self/status");
   std::string line;
@@ -175,76 +150,6 @@ double PeakOverBody(LongTextEdit& box, bool oneLine) {
 TEST_F(LongText, ShowingABodyOnOneLineTakesAtMostFourTimesItsSize) { EXPECT_LE(PeakOverBody(box, true), 4.0); }
 TEST_F(LongText, ShowingABodyInShortLinesTakesAtMostFourTimesItsSize) { EXPECT_LE(PeakOverBody(box, false), 4.0); }
 #endif
-
-TEST_F(LongText, SixteenMebibytesOnOneLineAppearWithinASecond) {
-  const Text body = OneLine(16u << 20);
-  QElapsedTimer timer;
-  timer.start();
-  box.SetGbkText(body);
-  QApplication::processEvents();
-  box.verticalScrollBar()->setValue(box.verticalScrollBar()->maximum());
-  QApplication::processEvents();
-#ifndef __SANITIZE_ADDRESS__  // the sanitizers slow everything several times over
-  EXPECT_LT(timer.elapsed(), 1000);
-#endif
-  EXPECT_EQ(box.GbkText().size(), body.size());
-}
-
-}  // namespace
-}  // namespace pakeno
-
-#include "http/http_session.h"
-#include "http/page_fetch.h"
-#include "platform/event_pump.h"
-#include "support/scoped_setting.h"
-#include "support/scripted_server.h"
-#include "support/tick_gap.h"
-
-namespace pakeno {
-namespace {
-
-TEST(EventLatency, ASlowBodyNeverHoldsTheWindowUp) {
-  // 8 MiB in 4 KiB pieces, with pauses of up to 300 ms between bursts.
-  testing::ScriptedServer server([](const std::string&, testing::Reply& reply) {
-    const size_t size = 8u << 20;
-    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n");
-    const std::string piece(4096, 'p');
-    for (size_t sent = 0; sent < size; sent += piece.size()) {
-      if (!reply.Send(piece)) break;
-      if (sent % (1u << 20) == 0) reply.Sleep(std::chrono::milliseconds(sent == (4u << 20) ? 300 : 30));
-    }
-    reply.Close();
-  });
-  const testing::ScopedSetting pump(SetEventPump, [] { QCoreApplication::processEvents(); });
-  Bytes body;
-  const qint64 worst = testing::WorstTickGap([&] { body = FetchPage(server.Url("/slow")); });
-  EXPECT_EQ(body.size(), 8u << 20);
-#ifdef __SANITIZE_ADDRESS__
-  EXPECT_LT(worst, 200);
-#else
-  EXPECT_LT(worst, 50);
-#endif
-}
-
-TEST(EventLatency, AServerThatThinksNeverHoldsTheWindowUp) {
-  // Three seconds pass between the request and the first byte of the answer.
-  testing::ScriptedServer server([](const std::string&, testing::Reply& reply) {
-    reply.Sleep(std::chrono::seconds(3));
-    reply.Send(testing::Response("thought it over"));
-    reply.Close();
-  });
-  const testing::ScopedSetting pump(SetEventPump, [] { QCoreApplication::processEvents(); });
-  const qint64 idle = testing::WorstTickGap([] {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-  });
-  HttpSession session;
-  Bytes body;
-  const qint64 worst = testing::WorstTickGap([&] { body = session.PostHttp(server.Url("/think"), "a=1"); });
-  EXPECT_EQ(body, "thought it over");
-  EXPECT_LT(worst, 50 + 2 * idle) << "idle gap " << idle << " ms";
-}
 
 }  // namespace
 }  // namespace pakeno

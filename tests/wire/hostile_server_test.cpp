@@ -143,11 +143,9 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
         reply.Close();
       });
       Text received;
-      const auto start = std::chrono::steady_clock::now();
       const Bytes body = FetchPage(server.Url("/h"), {}, {}, nullptr, {}, &received);
       EXPECT_TRUE(hostile.expect(body, received))
           << "body of " << body.size() << " bytes: " << body.substr(0, 60) << "\nheaders: " << received.substr(0, 200);
-      EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
       HttpSession session;
       session.PostHttp(server.Url("/h"), "a=1");  // the same transport, the other read loop: no crash
     }
@@ -156,16 +154,6 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
   }
   // A second round leaves the heap where the first left it (ASan's allocator reports 0 for both).
   EXPECT_LT(HeapInUse(), heapAfterFirstRound + (1u << 20));
-}
-
-TEST(HostileServer, ANeverAnsweringServerIsBoundedByTheTimeouts) {
-  ScriptedServer server([](const std::string&, Reply& reply) { reply.WaitForPeerClose(30s); });
-  const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, transport::Timeouts{1s, 1s, 0ms});
-  const auto start = std::chrono::steady_clock::now();
-  Text received;
-  EXPECT_EQ(FetchPage(server.Url("/"), {}, {}, nullptr, {}, &received), "");
-  EXPECT_EQ(received, Text(1024, ' '));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
 }
 
 TEST(HostileServer, CookiesPlantedFromPlainHttpOrForAPublicSuffixAreRefused) {
@@ -227,32 +215,6 @@ TEST(HostileServer, ARedirectThatLeavesTheHostTakesNoReferer) {
   EXPECT_NE(target.LastRequest().find("Referer: " + origin.Url("/stay?secret=1")), std::string::npos);
   EXPECT_EQ(FetchPage(origin.Url("/away?secret=1")), "there");
   EXPECT_EQ(target.LastRequest().find("Referer"), std::string::npos) << target.LastRequest();
-}
-
-TEST(HostileServer, TheUpdateChecksLimitsHoldForWholeRedirectChains) {
-  const testing::ScopedSetting online(SetInterfaceCheckForTesting, [] { return true; });
-  // Every hop answers just inside a fresh time-out; the limit is for the whole chain.
-  ScriptedServer slow([](const std::string& request, Reply& reply) {
-    reply.Sleep(1200ms);
-    const int hop = std::atoi(request.c_str() + 5);
-    reply.Send(Response("", "302 Found", "Location: /" + std::to_string(hop + 1) + "\r\n"));
-    reply.Close();
-  });
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(IsInternetConnected(slow.Url("/0")));
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(took, 4500ms);
-  EXPECT_LT(took, 6500ms);
-
-  // At most five redirects are followed.
-  ScriptedServer loop([](const std::string&, Reply& reply) {
-    reply.Send(Response("", "302 Found", "Location: /again\r\n"));
-    reply.Close();
-  });
-  EXPECT_FALSE(IsInternetConnected(loop.Url("/")));
-  EXPECT_EQ(loop.Requests().size(), 6u);
-  EXPECT_EQ(DownloadBytes(loop.Url("/")), "");
-  EXPECT_EQ(loop.Requests().size(), 12u);
 }
 
 }  // namespace

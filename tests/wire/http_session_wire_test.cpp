@@ -104,31 +104,6 @@ TEST_F(Session, ChunkedBodyIsDecoded) {
   EXPECT_EQ(FetchPage(server.Url("/c")), "hello, world");
 }
 
-TEST_F(Session, WindowEventsRunWhileABodyStalls) {
-  // Half the body, 400 ms of silence, the other half.
-  const std::string half(5000, 'h');
-  ScriptedServer server([half](const std::string&, Reply& reply) {
-    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(2 * half.size()) + "\r\n\r\n" + half);
-    reply.Sleep(400ms);
-    reply.Send(half);
-    reply.Close();
-  });
-  std::vector<std::chrono::steady_clock::time_point> pumps;
-  SetEventPump([&] { pumps.push_back(std::chrono::steady_clock::now()); });
-  HttpSession session;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(session.PostHttp(server.Url("/s"), "a"), half + half);
-  pumps.push_back(std::chrono::steady_clock::now());
-  ASSERT_GE(pumps.back() - start, 400ms);  // the server did stall
-  // Events ran all through the silence, not only once bytes came.
-  std::chrono::steady_clock::duration longestGap{};
-  for (auto at = start; const auto& pumped : pumps) {
-    longestGap = std::max(longestGap, pumped - at);
-    at = pumped;
-  }
-  EXPECT_LT(longestGap, 150ms);
-}
-
 TEST_F(Session, DroppedMidBodyReturnsWhatArrived) {
   ScriptedServer server([](const std::string&, Reply& reply) {
     reply.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\npartial");
@@ -219,15 +194,6 @@ TEST_F(Session, EveryFailedRequestLeavesOneLineOnStandardError) {
   EXPECT_EQ(lines[2],
             "pakeno: GET http://127.0.0.1:1/x\\x0D\\x0Ay failed: address refused: the request target holds a line "
             "break or a NUL byte\n");
-}
-
-TEST_F(Session, SilentServerIsBoundedByTheTimeouts) {
-  ScriptedServer server([](const std::string&, Reply& reply) { reply.WaitForPeerClose(10s); });
-  const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, transport::Timeouts{1s, 1s, 0ms});
-  HttpSession session;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(session.PostHttp(server.Url("/silent"), "a"), "");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
 }
 
 TEST_F(Session, NestedRequestFromTheEventPumpCompletesFirst) {
