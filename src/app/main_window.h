@@ -23,7 +23,7 @@ class LongTextEdit;
 
 struct WindowHandlers {
   std::function<void()> created;    // the window exists and is not shown yet
-  std::function<void()> destroyed;  // the user closed the window
+  std::function<void()> destroyed;  // the window is being destroyed: the user closed it (the program ends here)
   std::function<void()> send;
   std::function<void(EditBox)> copy;
   std::function<void()> clear;
@@ -33,8 +33,8 @@ class MainWindow : public QWidget, public WindowControls {
  public:
   explicit MainWindow(WindowHandlers handlers);
 
-  // Creates the controls hidden, runs the created handler to its end, then
-  // shows the window.
+  // Centres the window (its controls exist from construction), runs the
+  // created handler to its end while the window is still hidden, then shows it.
   void Load();
 
   Text ReadText(EditBox box) override;

@@ -1,7 +1,8 @@
 #pragma once
 
 // Reading the update page: the version text and the download address, cut
-// out of the page's GBK text between a marker and the next "<".
+// out of the page's text (converted to GB18030, of which GBK is the
+// two-byte part) between a marker and the next "<".
 
 #include <optional>
 #include <string_view>

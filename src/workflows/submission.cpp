@@ -10,7 +10,7 @@ void ShowError(MessageBoxes& boxes, const Text& text, MessageIcon icon) {
   boxes.Show(text, Gbk("错误"), MessageButtons::kOk, icon);
 }
 
-// Message A or B; false when the press is refused.
+// Tells a missing address or missing data; false when the press is refused.
 bool Validate(WindowControls& window, MessageBoxes& boxes) {
   const bool post = window.ReadChecked(RadioBox::kPost);
   const bool get = window.ReadChecked(RadioBox::kGet);

@@ -18,11 +18,11 @@ using testing::Reply;
 using testing::ScriptedServer;
 using testing::ShownBox;
 
-const ShownBox kMessageA{Gbk("提交地址不能为空！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning};
-const ShownBox kMessageB{Gbk("提交数据不能为空！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning};
-const ShownBox kMessageC{Gbk("发送失败！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kNone};
-const ShownBox kMessageD{Gbk("GET访问不需要提交数据！是否自动清空已填写的数据？"), Gbk("错误"), MessageButtons::kYesNo,
-                         MessageIcon::kQuestion};
+const ShownBox kAddressMissing{Gbk("提交地址不能为空！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning};
+const ShownBox kDataMissing{Gbk("提交数据不能为空！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kWarning};
+const ShownBox kSendFailed{Gbk("发送失败！"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kNone};
+const ShownBox kGetTakesNoData{Gbk("GET访问不需要提交数据！是否自动清空已填写的数据？"), Gbk("错误"),
+                               MessageButtons::kYesNo, MessageIcon::kQuestion};
 
 ScriptedServer::Script Echo(std::string body) {
   return [body](const std::string&, Reply& reply) {
@@ -43,8 +43,8 @@ class Workflow : public ::testing::Test {
 };
 
 TEST(MessageTexts, AreGbk) {
-  EXPECT_EQ(kMessageC.text, "\xB7\xA2\xCB\xCD\xCA\xA7\xB0\xDC\xA3\xA1");  // 发送失败！
-  EXPECT_EQ(kMessageC.title, "\xB4\xED\xCE\xF3");                         // 错误
+  EXPECT_EQ(kSendFailed.text, "\xB7\xA2\xCB\xCD\xCA\xA7\xB0\xDC\xA3\xA1");  // 发送失败！
+  EXPECT_EQ(kSendFailed.title, "\xB4\xED\xCE\xF3");                         // 错误
 }
 
 TEST_F(Workflow, RefusedPressesShowAOrBThenC) {
@@ -55,10 +55,10 @@ TEST_F(Workflow, RefusedPressesShowAOrBThenC) {
     Text address, data;
     std::vector<ShownBox> expected;
   } cases[] = {
-      {"post, no address", RadioBox::kPost, "", "a=1", {kMessageA, kMessageC}},
-      {"post, nothing at all", RadioBox::kPost, "", "", {kMessageA, kMessageC}},
-      {"post, no data", RadioBox::kPost, server.Url(), "", {kMessageB, kMessageC}},
-      {"get, no address", RadioBox::kGet, "", "a=1", {kMessageA, kMessageC}},
+      {"post, no address", RadioBox::kPost, "", "a=1", {kAddressMissing, kSendFailed}},
+      {"post, nothing at all", RadioBox::kPost, "", "", {kAddressMissing, kSendFailed}},
+      {"post, no data", RadioBox::kPost, server.Url(), "", {kDataMissing, kSendFailed}},
+      {"get, no address", RadioBox::kGet, "", "a=1", {kAddressMissing, kSendFailed}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -125,7 +125,7 @@ TEST_F(Workflow, GetWithDataAsksFirst) {
 
   boxes.answers = {MessageAnswer::kNo};
   PressSend(window, boxes, state);
-  EXPECT_EQ(boxes.shown, std::vector<ShownBox>{kMessageD});
+  EXPECT_EQ(boxes.shown, std::vector<ShownBox>{kGetTakesNoData});
   EXPECT_TRUE(server.Requests().empty());
   EXPECT_EQ(window.texts[EditBox::kData], "x=1");
   EXPECT_EQ(window.texts[EditBox::kReturn], "old");

@@ -28,11 +28,11 @@ TEST(SplitHttpAddress, Table) {
       {"srv:-1/x", true, "srv", 65535, "x"},
       {"srv:\xA3\xB8\xA3\xB1/x", true, "srv", 81, "x"},  // full-width digits
       {"srv: 81/x", true, "srv", 81, "x"},
-      // Mended: the scheme only at the start, backslashes only before "?".
+      // Deliberate fix: the scheme only at the start, backslashes only before "?".
       {"srv/p?next=http://other/q", true, "srv", 80, "p?next=http://other/q"},
       {"srv\\p?a=\\b", true, "srv", 80, "p?a=\\b"},
       {"xhttp://srv/x", true, "xhttp", 80, "/srv/x"},
-      // Mended: no host, nothing to send.
+      // Deliberate fix: no host, nothing to send.
       {"", false, "", 0, ""},
       {"/x", false, "", 0, ""},
       {"http://", false, "", 0, ""},

@@ -31,7 +31,7 @@ TEST(CookiePass, LinesAndMarkers) {
       {"value holds =", "Set-Cookie: t=a=b==\r\n", {{"t", "a=b=="}}},
       {"no =", "Set-Cookie: lonely\r\n", {{"", "lonely"}}},
       {"empty value", "Set-Cookie: e=\r\n", {{"e", ""}}},
-      // Mended: only a Set-Cookie header counts, not a line that contains the marker.
+      // Deliberate fix: only a Set-Cookie header counts, not a line that contains the marker.
       {"marker inside another header", "X-Set-Cookie: a=b\r\nX: Set-Cookie: c=d\r\n", {}},
       {"marker needs its space", "Set-Cookie:a=b\r\n", {}},
       {"empty block", "", {}},

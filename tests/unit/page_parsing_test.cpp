@@ -39,7 +39,7 @@ TEST(ParseUpdatePage, VersionTable) {
     ASSERT_TRUE(a.has_value()) << row.version;
     EXPECT_EQ(a->version, row.announced) << row.version;
   }
-  // Mended: fewer than three parts announce nothing.
+  // Deliberate fix: fewer than three parts announce nothing.
   for (std::string_view version : {"2.0", "2", "", "1.", "."}) {
     EXPECT_FALSE(ParseUpdatePage(Page(version, "http://d/")).has_value()) << version;
   }
@@ -51,7 +51,7 @@ TEST(ParseUpdatePage, DownloadAddress) {
   } table[] = {
       {"http://d/get?a=1&amp;b=2", "http://d/get?a=1&b=2"},
       {"http://d/get?a=1&amp;b=2&amp;c=3", "http://d/get?a=1&b=2&"},  // a third part is dropped
-      {"http://d/plain.zip", "http://d/plain.zip"},                   // mended: no "amp;" keeps it whole
+      {"http://d/plain.zip", "http://d/plain.zip"},                   // deliberate fix: no "amp;" keeps it whole
       {"", ""},
   };
   for (const auto& row : table) EXPECT_EQ(ParseUpdatePage(Page("1.0.1", row.written))->address, row.address);
@@ -71,7 +71,7 @@ TEST(TextBetween, Cases) {
   EXPECT_EQ(TextBetween("a[<x]", "[", "<"), "");  // the end marker right after the start marker
   EXPECT_EQ(TextBetween("a[x", "[", "]"), "");    // no end marker
   EXPECT_EQ(TextBetween("a[", "[", "]"), "");     // the marker ends the text
-  // Mended: a missing start marker gives nothing, not a cut from the page's first bytes.
+  // Deliberate fix: a missing start marker gives nothing, not a cut from the page's first bytes.
   EXPECT_EQ(TextBetween("0123456789abcdef<", Gbk("最新版本号："), "<"), "");
   // The start marker is not found inside a double-byte character: 0xB0 0x5B is one.
   EXPECT_EQ(TextBetween("\xB0[x][y]", "[", "]"), "y");

@@ -36,14 +36,14 @@ TEST(Url, AddressShapes) {
       {"http://srv\\dir\\p", "srv\\dir\\p", "srv\\dir\\p", "/", 80},
       {"http://srv/a\\b", "srv", "srv", "/a\\b", 80},
       {"", "", "", "/", 80},
-      // Mended: "http://" counts only at the very start...
+      // Deliberate fix: "http://" counts only at the very start...
       {"srv/p?next=http://other/q", "srv", "srv", "/p?next=http://other/q", 80},
       {"x http://other/q", "x http", "x http:", "//other/q", 0},
       // ...and the path starts at the first "/" after the host start.
       {"http://p/x", "p", "p", "/x", 80},
       {"http://h/http/h", "h", "h", "/http/h", 80},
-      // A double-byte host whose trail byte is "/" (0x2F is no GBK trail byte,
-      // but 0x5C is): the search steps over the pair.
+      // A double-byte host whose trail byte is "\" (0x5C; "/" is no trail
+      // byte): the host keeps the pair whole.
       {"\xB0\x5C/x", "\xB0\x5C", "\xB0\x5C", "/x", 80},
   };
   for (const UrlCase& c : cases) {

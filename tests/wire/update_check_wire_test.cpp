@@ -17,7 +17,7 @@ using testing::Reply;
 using testing::ScriptedServer;
 using testing::ShownBox;
 
-// An update page as the blog would serve it: UTF-8.
+// An update page as its host serves it: UTF-8.
 std::string Utf8Page(std::string_view version, std::string_view address) {
   return "<html><body><p>最新版本号：" + std::string(version) + "</p><p>下载地址：" + std::string(address) +
          "</p></body></html>";
