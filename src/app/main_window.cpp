@@ -43,6 +43,10 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int le
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   label->setAttribute(Qt::WA_TranslucentBackground);
   label->setFocusPolicy(Qt::NoFocus);
+  // A screen reader reads the caption without its colon.
+  QString spoken = FromUtf8(caption);
+  if (spoken.endsWith(u'：')) spoken.chop(1);
+  label->setAccessibleName(spoken);
   return label;
 }
 
@@ -135,7 +139,10 @@ void MainWindow::BuildControls() {
   auto* accessType = Place(new QGroupBox(FromUtf8("访问类型"), this), "分组框数据包类型", 304, 96, 88, 72);
   post_ = MakeRadio(accessType, "单选框post", "post", 16, true);
   get_ = MakeRadio(accessType, "单选框get", "get", 40, false);
-  for (QGroupBox* group : {addressType, accessType}) group->setFocusPolicy(Qt::NoFocus);
+  for (QGroupBox* group : {addressType, accessType}) {
+    group->setFocusPolicy(Qt::NoFocus);
+    group->setAccessibleName(group->title());
+  }
 
   auto* send = MakeButton(this, "按钮提交", "发送数据包", 180);
   auto* copyAddress = MakeButton(this, "按钮复制提交地址", "复制提交地址", 221);

@@ -2,12 +2,14 @@
 # End to end, as a user would: the real binary in a real X server (Xvfb),
 # driven with xdotool and read back with xclip. Needs the peers (nginx and
 # the PHP legacy site), at the ports PEERS_DIR/ports names.
-# Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR VERSION
+# Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR VERSION ARTEFACTS_DIR
+# Leaves ARTEFACTS_DIR/window-2x.png, the window at 200 %, for a person to look at.
 set -euo pipefail
 pakeno=$1
 probe=$2
 peers=$3
 title="Pakeno $4"
+artefacts=$5
 http=$(sed -n 's/^http=//p' "$peers/ports")
 php=$(sed -n 's/^php=//p' "$peers/ports")
 work=$(mktemp -d)
@@ -108,6 +110,11 @@ fill 150 40 "127.0.0.1:$http/files/utf8.html"
 send
 copied=$(copy_return_box)
 [ -n "$copied" ] || fail "nothing copied from a UTF-8 page"
+
+# --- the window at 200 %, as the X server shows it
+mkdir -p "$artefacts"
+QT_SCALE_FACTOR=2 "$probe" screenshot "$artefacts/window-2x.png" >"$work/shot.out" 2>/dev/null
+grep -q "screenshot saved" "$work/shot.out" || fail "no screenshot at 200 %: $(cat "$work/shot.out")"
 
 xdotool windowfocus --sync "$wid"
 xdotool key Escape

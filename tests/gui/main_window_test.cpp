@@ -1,5 +1,6 @@
 // The window under QT_QPA_PLATFORM=offscreen: layout, captions, keyboard.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -14,6 +15,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
 
 #include "app/main_window.h"
 #include "app/qt_platform.h"
@@ -269,6 +273,44 @@ TEST(QtMessageBoxes, ChineseButtonsWhateverTheLocaleAndTheirKeys) {
     EXPECT_EQ(QtMessageBoxes().Show(Gbk("问题"), Gbk("信息："), c.buttons, MessageIcon::kNone), c.expected);
     EXPECT_EQ(captions, c.captions);
   }
+}
+
+// Walks the accessible tree below `node` and notes, for every widget named
+// after the control convention, the role and the name a screen reader gets.
+void CollectControls(QAccessibleInterface* node, std::map<QString, std::pair<QAccessible::Role, QString>>& found) {
+  if (!node) return;
+  // Qt names the parts of its own composite widgets "qt_…": those are no controls.
+  if (auto* widget = qobject_cast<QWidget*>(node->object());
+      widget && !widget->objectName().isEmpty() && !widget->objectName().startsWith(u"qt_"_s)) {
+    found[widget->objectName()] = {node->role(), node->text(QAccessible::Name)};
+  }
+  for (int i = 0; i < node->childCount(); ++i) CollectControls(node->child(i), found);
+}
+
+TEST_F(Window, EveryControlHasTheRoleAndNameOfItsKind) {
+  std::map<QString, std::pair<QAccessible::Role, QString>> found;
+  CollectControls(QAccessible::queryAccessibleInterface(window.get()), found);
+  found.erase(u"MainWindow"_s);
+  // The kind a control's name begins with decides the role it must have.
+  const std::pair<const char*, QAccessible::Role> kinds[] = {{"编辑框", QAccessible::EditableText},
+                                                             {"按钮", QAccessible::Button},
+                                                             {"单选框", QAccessible::RadioButton},
+                                                             {"分组框", QAccessible::Grouping},
+                                                             {"透明标签", QAccessible::StaticText}};
+  for (const auto& [name, roleAndText] : found) {
+    SCOPED_TRACE(name.toStdString());
+    const auto kind =
+        std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) { return name.startsWith(U(k.first)); });
+    ASSERT_NE(kind, std::end(kinds)) << "a control whose name tells no kind";
+    EXPECT_EQ(roleAndText.first, kind->second);
+    EXPECT_FALSE(roleAndText.second.isEmpty()) << "no accessible name";
+  }
+  EXPECT_EQ(found.size(), 18u);  // every control of the window is in the tree
+  EXPECT_EQ(found[U("分组框地址类型")].second, U("地址类型"));
+  EXPECT_EQ(found[U("分组框数据包类型")].second, U("访问类型"));
+  EXPECT_EQ(found[U("透明标签提交地址")].second, U("提交地址"));
+  EXPECT_EQ(found[U("按钮复制返回信息")].second, U("复制返回信息"));
+  EXPECT_EQ(found[U("单选框https")].second, U("https"));
 }
 
 TEST_F(Window, ButtonsReachTheirHandlers) {

@@ -4,6 +4,7 @@
 //   pakeno_probe fatal              the window cannot be loaded
 //   pakeno_probe close              closes the window once it is shown
 //   pakeno_probe close-mid URL      sends a POST to URL and closes the window mid-body
+//   pakeno_probe screenshot FILE    saves what the screen shows once the window is up (PNG)
 //   pakeno_probe buttons            shows a real Yes/No box titled "probe-buttons", prints its
 //                                   button captions and, once a key answers it, the answer
 //
@@ -13,7 +14,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -75,6 +78,14 @@ int main(int argc, char** argv) {
       QObject::connect(send, &QPushButton::clicked, [] { std::printf("request-returned\n"); });
       QTimer::singleShot(0, send, &QPushButton::click);
       QTimer::singleShot(500, &window, [&window] { window.close(); });
+    }
+    if (mode == "screenshot") {
+      QTimer::singleShot(500, &window, [&window, url] {
+        const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromStdString(url), "PNG");
+        std::printf("screenshot %s\n", saved ? "saved" : "failed");
+        std::fflush(stdout);
+        window.close();
+      });
     }
     if (mode == "buttons") {
       QTimer::singleShot(200, [] {

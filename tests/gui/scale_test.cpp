@@ -1,0 +1,68 @@
+// The window at a scale factor (QT_SCALE_FACTOR, set by the suite: 2 and
+// 1.5): the layout scales whole, every caption fits its control with the
+// CJK font the tool installs, and the icon has an image large enough.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include "app/app_icon.h"
+#include "app/main_window.h"
+
+namespace pakeno {
+namespace {
+
+class Scaled : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = std::make_unique<MainWindow>(WindowHandlers{});
+    window->Load();
+    QApplication::processEvents();
+  }
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(Scaled, TheScaleFactorIsInForce) {
+  const double expected = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+  EXPECT_DOUBLE_EQ(window->devicePixelRatio(), expected);
+  // The layout is in logical pixels: the same numbers at every scale.
+  EXPECT_EQ(window->size(), QSize(399, 411));
+}
+
+TEST_F(Scaled, EveryCaptionFitsItsControl) {
+  int checked = 0;
+  for (QWidget* control : window->findChildren<QWidget*>()) {
+    if (control->objectName().startsWith(u"qt_")) continue;
+    SCOPED_TRACE(control->objectName().toStdString());
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+      // The style's own size for the caption, padding and indicator included.
+      EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+      ++checked;
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+      EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
+      ++checked;
+    } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+      // The title sits inside the frame, with a margin on either side.
+      EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()) + 16, group->width());
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 15);  // 5 push buttons, 4 radio boxes, 4 labels, 2 group boxes
+}
+
+TEST_F(Scaled, TheIconHasAnImageForTheScale) {
+  const qreal ratio = window->devicePixelRatio();
+  const QList<QSize> sizes = AppIcon().availableSizes();
+  for (const int logical : {16, 32, 48}) {
+    const int needed = qCeil(logical * ratio);
+    EXPECT_TRUE(std::any_of(sizes.begin(), sizes.end(), [&](QSize s) { return s.width() >= needed; }))
+        << logical << " at " << ratio;
+  }
+}
+
+}  // namespace
+}  // namespace pakeno
