@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The Debian package: built, holding what it must, valid to the desktop's
+# and AppStream's checkers, and its binary, extracted, starts and shows its
+# window under Xvfb (in a network namespace with loopback only: the default
+# build's update probe names a public site).
+# Usage: package_test.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+version=$2
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "package: FAIL: $*"; exit 1; }
+
+(cd "$build" && cpack >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb="$build/pakeno_${version}_amd64.deb"
+[ -f "$deb" ] || fail "no $deb"
+
+dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
+for file in ./usr/bin/pakeno ./usr/share/applications/pakeno.desktop ./usr/share/metainfo/net.pakeno.Pakeno.metainfo.xml \
+            ./usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128}/apps/pakeno.png; do
+  grep -qx "$file" "$work/files" || fail "the package lacks $file"
+done
+dpkg-deb -f "$deb" Section | grep -qx web || fail "section is not web"
+dpkg-deb -f "$deb" Depends | grep -q libcurl4 || fail "dependencies not read off the binary"
+
+dpkg-deb -x "$deb" "$work/root"
+desktop-file-validate "$work/root/usr/share/applications/pakeno.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/net.pakeno.Pakeno.metainfo.xml" || fail "appstreamcli validate"
+
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "$0")/../../scripts/xvfb.sh"
+pakeno_start_xvfb
+unshare -n -- "$work/root/usr/bin/pakeno" >"$work/app.log" 2>&1 &
+app_pid=$!
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name "Pakeno $version" 2>/dev/null | head -n1 || true)
+[ -n "$wid" ] || { cat "$work/app.log"; fail "the extracted binary showed no window"; }
+echo "package: passed ($deb: files, desktop entry and metainfo valid, window shown)"
