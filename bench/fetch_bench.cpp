@@ -1,6 +1,10 @@
-// FetchPage and PostHttp against curl on the same loopback URLs, in one run:
-// wall time (median), its ratio to curl's, and peak RSS over body size.
-// Each fetch runs in a child process so that its peak RSS is its own.
+// FetchPage and PostHttp on loopback URLs, in one run, against three
+// references: a bare libcurl transfer into a std::string in a process like
+// ours (the floor of doing this with libcurl at all, the body held in memory
+// as the tool must), curl writing the body to a file on tmpfs, and curl
+// throwing it away (/dev/null, kept for continuity). Wall time (median of
+// interleaved runs, with min-max), and peak RSS over body size. Each fetch
+// runs in a child process so that its peak RSS is its own.
 //
 //   build/bench/fetch_bench [--quick] [--rows]
 // --rows prints markdown table rows (measure | value | reference | ratio) for bench/run_all.sh.
@@ -17,6 +21,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <curl/curl.h>
 
 #include "http/http_session.h"
 #include "http/page_fetch.h"
@@ -57,9 +63,32 @@ Sample Measure(const std::function<bool()>& work, const std::vector<std::string>
   return {seconds, usage.ru_maxrss};
 }
 
-Sample Median(std::vector<Sample> samples) {
+struct Summary {
+  Sample median;
+  double minSeconds, maxSeconds;
+};
+
+Summary Summarise(std::vector<Sample> samples) {
   std::sort(samples.begin(), samples.end(), [](const Sample& a, const Sample& b) { return a.seconds < b.seconds; });
-  return samples[samples.size() / 2];
+  return {samples[samples.size() / 2], samples.front().seconds, samples.back().seconds};
+}
+
+// The floor: libcurl alone, the body appended to a std::string.
+bool BareLibcurl(const std::string& url, const char* postData, size_t expected) {
+  std::string body;
+  CURL* easy = curl_easy_init();
+  if (!easy) return false;
+  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  if (postData) curl_easy_setopt(easy, CURLOPT_POSTFIELDS, postData);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(
+      easy, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* out) {
+        static_cast<std::string*>(out)->append(data, size * count);
+        return size * count;
+      });
+  const bool ok = curl_easy_perform(easy) == CURLE_OK && body.size() == expected;
+  curl_easy_cleanup(easy);
+  return ok;
 }
 
 std::string SizeName(size_t size) {
@@ -99,49 +128,53 @@ int main(int argc, char** argv) {
   if (read(portPipe[0], &port, sizeof port) != sizeof port) return 1;
   const std::string base = "http://127.0.0.1:" + std::to_string(port);
 
-  if (!rows) {
-    std::printf("%-8s %-10s %10s %10s %12s %10s\n", "body", "operation", "median ms", "vs curl", "peak RSS MiB",
-                "RSS/body");
-  }
+  const std::string tmpfsFile = "/dev/shm/pakeno-fetch-bench-" + std::to_string(getpid());
+  if (!rows) std::printf("| measure | value (min-max) | reference (min-max) | ratio |\n|---|---|---|---|\n");
   for (const size_t size : {size_t{1} << 10, size_t{1} << 20, size_t{64} << 20}) {
     const std::string url = base + "/bytes/" + std::to_string(size);
-    const int runs = quick ? 3 : (size >= (64u << 20) ? 5 : 15);
+    const int runs = quick ? 3 : (size >= (64u << 20) ? 7 : 15);
     const auto expectSize = [size](const pakeno::Bytes& body) { return body.size() == size; };
 
     // Interleaved, so that whatever the machine is doing weighs on each alike.
-    std::vector<Sample> curlGets, curlPosts, fetches, posts;
+    std::vector<Sample> floorGets, floorPosts, tmpfsGets, tmpfsPosts, nullGets, nullPosts, fetches, posts;
     for (int i = 0; i < runs; ++i) {
-      curlGets.push_back(Measure({}, {"curl", "-s", "-o", "/dev/null", url}));
+      floorGets.push_back(Measure([&] { return BareLibcurl(url, nullptr, size); }));
       fetches.push_back(Measure([&] { return expectSize(pakeno::FetchPage(url)); }));
-      curlPosts.push_back(Measure({}, {"curl", "-s", "-o", "/dev/null", "-d", "a=1", url}));
+      tmpfsGets.push_back(Measure({}, {"curl", "-s", "-o", tmpfsFile, url}));
+      nullGets.push_back(Measure({}, {"curl", "-s", "-o", "/dev/null", url}));
+      floorPosts.push_back(Measure([&] { return BareLibcurl(url, "a=1", size); }));
       posts.push_back(Measure([&] {
         pakeno::HttpSession session;
         return expectSize(session.PostHttp(url, "a=1"));
       }));
+      tmpfsPosts.push_back(Measure({}, {"curl", "-s", "-o", tmpfsFile, "-d", "a=1", url}));
+      nullPosts.push_back(Measure({}, {"curl", "-s", "-o", "/dev/null", "-d", "a=1", url}));
     }
-    const Sample curlGet = Median(curlGets), fetch = Median(fetches), curlPost = Median(curlPosts),
-                 post = Median(posts);
+    std::remove(tmpfsFile.c_str());
 
-    const auto row = [&](const char* name, const Sample& s, const Sample& reference) {
-      const double rssMiB = s.peakRssKiB / 1024.0;
-      const double bodyMiB = static_cast<double>(size) / (1 << 20);
-      if (rows) {
-        if (reference.seconds == s.seconds) return;  // curl's own row is the reference
-        std::printf("| %s %s, time | %.1f ms | curl %.1f ms | %.2fx |\n", name, SizeName(size).c_str(),
-                    s.seconds * 1000, reference.seconds * 1000, s.seconds / reference.seconds);
-        if (size >= (1u << 20)) {
-          std::printf("| %s %s, peak RSS | %.1f MiB | body %.1f MiB | %.2fx |\n", name, SizeName(size).c_str(), rssMiB,
-                      bodyMiB, rssMiB / bodyMiB);
-        }
-        return;
-      }
-      std::printf("%-8s %-10s %10.1f %9.2fx %12.1f %10.2f\n", SizeName(size).c_str(), name, s.seconds * 1000,
-                  s.seconds / reference.seconds, rssMiB, rssMiB / bodyMiB);
+    const auto ms = [](const Summary& s) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%.1f ms (%.1f-%.1f)", s.median.seconds * 1000, s.minSeconds * 1000,
+                    s.maxSeconds * 1000);
+      return std::string(text);
     };
-    row("curl GET", curlGet, curlGet);
-    row("FetchPage", fetch, curlGet);
-    row("curl POST", curlPost, curlPost);
-    row("PostHttp", post, curlPost);
+    const auto row = [&](const char* name, const std::vector<Sample>& ours, const char* referenceName,
+                         const std::vector<Sample>& reference, bool withRss) {
+      const Summary s = Summarise(ours), r = Summarise(reference);
+      std::printf("| %s %s, time | %s | %s %s | %.2fx |\n", name, SizeName(size).c_str(), ms(s).c_str(), referenceName,
+                  ms(r).c_str(), s.median.seconds / r.median.seconds);
+      if (withRss && size >= (1u << 20)) {
+        const double rssMiB = s.median.peakRssKiB / 1024.0, bodyMiB = static_cast<double>(size) / (1 << 20);
+        std::printf("| %s %s, peak RSS | %.1f MiB | body %.1f MiB | %.2fx |\n", name, SizeName(size).c_str(), rssMiB,
+                    bodyMiB, rssMiB / bodyMiB);
+      }
+    };
+    row("FetchPage", fetches, "libcurl into memory", floorGets, true);
+    row("FetchPage", fetches, "curl -o tmpfs", tmpfsGets, false);
+    row("FetchPage", fetches, "curl -o /dev/null", nullGets, false);
+    row("PostHttp", posts, "libcurl into memory", floorPosts, true);
+    row("PostHttp", posts, "curl -o tmpfs", tmpfsPosts, false);
+    row("PostHttp", posts, "curl -o /dev/null", nullPosts, false);
   }
   kill(serverPid, SIGTERM);
   waitpid(serverPid, nullptr, 0);
