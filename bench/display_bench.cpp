@@ -12,14 +12,13 @@
 #include <QPlainTextEdit>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <string>
 
 #include "app/long_text_edit.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
+#include "support/process_memory.h"
 #include "support/scripted_server.h"
 #include "support/tick_gap.h"
 
@@ -50,15 +49,6 @@ void Row(const char* measure, double value, double reference, const char* unit) 
 
 }  // namespace
 
-long StatusKiB(const char* key) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
-  }
-  return 0;
-}
-
 // Peak memory of showing a body that has just arrived, over the body's size:
 // the body itself, the return box and whatever the way between them holds.
 // Run in a process of its own, so nothing earlier is counted.
@@ -67,12 +57,13 @@ int MemoryRow(size_t mib, bool oneLine) {
   box.resize(287, 152);
   box.show();
   QApplication::processEvents();
-  std::ofstream("/proc/self/clear_refs") << "5";  // restart the peak
-  const long before = StatusKiB("VmRSS:");
+  pakeno::testing::RestartPeak();
+  const long before = pakeno::testing::StatusKiB("VmRSS:");
   pakeno::Text returnInfo = Body(mib << 20, oneLine);  // the body as the workflow holds it
   box.SetGbkText(returnInfo);
   QApplication::processEvents();
-  const double ratio = static_cast<double>(StatusKiB("VmHWM:") - before) * 1024 / static_cast<double>(mib << 20);
+  const double ratio =
+      static_cast<double>(pakeno::testing::StatusKiB("VmHWM:") - before) * 1024 / static_cast<double>(mib << 20);
   std::printf("| return box memory, %zu MiB %s (peak over body) | %.2fx | body 1.00x | %.2fx |\n", mib,
               oneLine ? "on one line" : "in lines of 80", ratio, ratio);
   return 0;

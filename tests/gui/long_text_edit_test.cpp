@@ -8,12 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
 #include <string>
 
 #include "app/long_text_edit.h"
 #include "encoding/gbk.h"
+#include "support/process_memory.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -118,20 +117,11 @@ TEST_F(LongText, ACarriageReturnBeforeALongLineCopiesWithoutAShift) {
   EXPECT_EQ(box.GbkText(), text + "!");
 }
 
-long StatusKiB(const char* key) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
-  }
-  return 0;
-}
-
 // Peak memory of showing a 32 MiB body, the body included, over its size.
 // Each test runs in a process of its own under ctest, so nothing earlier counts.
 double PeakOverBody(LongTextEdit& box, bool oneLine) {
-  std::ofstream("/proc/self/clear_refs") << "5";  // restart the peak
-  const long before = StatusKiB("VmRSS:");
+  testing::RestartPeak();
+  const long before = testing::StatusKiB("VmRSS:");
   Text body;
   if (oneLine) {
     body = OneLine(32u << 20);
@@ -141,7 +131,7 @@ double PeakOverBody(LongTextEdit& box, bool oneLine) {
   }
   box.SetGbkText(body);
   QApplication::processEvents();
-  const long peak = StatusKiB("VmHWM:");
+  const long peak = testing::StatusKiB("VmHWM:");
   EXPECT_TRUE(box.GbkText() == body);
   return static_cast<double>(peak - before) * 1024 / static_cast<double>(body.size());
 }
