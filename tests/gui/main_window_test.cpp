@@ -21,6 +21,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_platform.h"
+#include "base/version.h"
 #include "encoding/gbk.h"
 #include "support/fakes.h"
 #include "workflows/clipboard_commands.h"
@@ -124,7 +125,7 @@ TEST_F(Window, ControlTable) {
 }
 
 TEST_F(Window, TitleSizeAndLoadOrder) {
-  EXPECT_EQ(window->windowTitle(), U("Pakeno 1.0.0 版 BY：Tarvo"));
+  EXPECT_EQ(window->windowTitle(), U("Pakeno ") + QString::fromLatin1(kVersion) + U(" 版 BY：Tarvo"));
   EXPECT_EQ(window->size(), QSize(399, 411));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
   EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);

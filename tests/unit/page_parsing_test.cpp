@@ -4,7 +4,9 @@
 
 #include <climits>
 
+#include "base/version.h"
 #include "encoding/gbk.h"
+#include "text/text.h"
 
 namespace pakeno {
 namespace {
@@ -97,6 +99,13 @@ TEST(IsSafeToOpen, OnlyPlainWebAddresses) {
         std::string_view("httpx://d/"), std::string_view(longAddress), std::string_view("")}) {
     EXPECT_FALSE(IsSafeToOpen(bad)) << bad.substr(0, 40);
   }
+}
+
+TEST(OwnVersion, IsTheProjectVersionWithoutItsDots) {
+  // The update check compares the announced version's parts, joined, with this.
+  const std::vector<Text> parts = TextSplit(kVersion, ".");
+  ASSERT_EQ(parts.size(), 3u);
+  EXPECT_EQ(ReadVersionNumber(parts[0] + parts[1] + parts[2]), kOwnVersionNumber);
 }
 
 }  // namespace
