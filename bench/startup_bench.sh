@@ -11,11 +11,9 @@ set -euo pipefail
 build=${1:-build}
 runs=${2:-10}
 rows=${3:-}
-work=$(mktemp -d)
-xvfb_pid=""
-trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 # shellcheck source=scripts/xvfb.sh
 source "$(dirname "$0")/../scripts/xvfb.sh"
+pakeno_scratch
 pakeno_start_xvfb
 [ "$(id -u)" -eq 0 ] || { echo "startup_bench.sh runs the programs with unshare -n: run it as root" >&2; exit 1; }
 version=$(sed -n 's/.*kVersion\[\] = "\(.*\)";/\1/p' "$build/generated/base/version.h")

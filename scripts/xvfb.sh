@@ -1,12 +1,27 @@
 # shellcheck shell=bash
-# Sourced: starts Xvfb on a free display, exports DISPLAY and sets xvfb_pid.
-# Needs $work, a scratch folder. -noreset: the server must not restart
-# between two clients, or the next one cannot connect.
-# shellcheck disable=SC2154  # $work is the caller's
+# Sourced by the scripts that run the window under Xvfb.
+
+# Makes $work, a scratch folder, and a trap that, however the script ends,
+# stops the program in $app_pid and the X server and removes $work.
+pakeno_scratch() {
+  work=$(mktemp -d)
+  xvfb_pid=""
+  app_pid=""
+  trap pakeno_clean_up EXIT
+}
+
+pakeno_clean_up() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+
+# Starts Xvfb on a free display, exports DISPLAY and sets xvfb_pid. Needs
+# $work. -noreset: the server must not restart between two clients, or the
+# next one cannot connect.
 pakeno_start_xvfb() {
   exec 3>"$work/display"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-  # shellcheck disable=SC2034  # read by the caller
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   DISPLAY=":$(head -n1 "$work/display")"

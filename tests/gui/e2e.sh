@@ -12,15 +12,9 @@ title="Pakeno $4"
 artefacts=$5
 http=$(sed -n 's/^http=//p' "$peers/ports")
 php=$(sed -n 's/^php=//p' "$peers/ports")
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "$0")/../../scripts/xvfb.sh"
+pakeno_scratch
 fail() { echo "e2e: FAIL: $*"; [ -s "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"; exit 1; }
 wait_for() {  # PATTERN FILE: until the file holds the pattern, at most 5 s
   for _ in $(seq 50); do grep -q "$1" "$2" 2>/dev/null && return 0; sleep 0.1; done
@@ -30,8 +24,6 @@ wait_for() {  # PATTERN FILE: until the file holds the pattern, at most 5 s
 # The first visible window whose name matches; empty after 10 s without one.
 find_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
 
-# shellcheck source=scripts/xvfb.sh
-source "$(dirname "$0")/../../scripts/xvfb.sh"
 pakeno_start_xvfb
 
 # --- message boxes speak Chinese whatever the locale; N answers No

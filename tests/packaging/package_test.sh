@@ -7,15 +7,9 @@
 set -euo pipefail
 build=$1
 version=$2
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "$0")/../../scripts/xvfb.sh"
+pakeno_scratch
 fail() { echo "package: FAIL: $*"; exit 1; }
 
 (cd "$build" && cpack >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
@@ -34,8 +28,6 @@ dpkg-deb -x "$deb" "$work/root"
 desktop-file-validate "$work/root/usr/share/applications/pakeno.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/net.pakeno.Pakeno.metainfo.xml" || fail "appstreamcli validate"
 
-# shellcheck source=scripts/xvfb.sh
-source "$(dirname "$0")/../../scripts/xvfb.sh"
 pakeno_start_xvfb
 unshare -n -- "$work/root/usr/bin/pakeno" >"$work/app.log" 2>&1 &
 app_pid=$!
