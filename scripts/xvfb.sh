@@ -21,7 +21,7 @@ pakeno_clean_up() {
 # next one cannot connect.
 pakeno_start_xvfb() {
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   DISPLAY=":$(head -n1 "$work/display")"
