@@ -43,15 +43,19 @@ struct Request::State {
   bool secure;
   std::string origin;  // "http://server:port" of the first hop
 
+  // libcurl holds pointers into these for as long as the transfer exists:
+  // declared before it, they are destroyed after it.
+  detail::Url hop;     // the address of the current hop
+  detail::Slist headerList;
+  std::string body;
+  char errorText[CURL_ERROR_SIZE] = {};
+
   detail::Easy easy;
   detail::Multi multi;
-  detail::Url hop;     // the address of the current hop, for libcurl
-  std::string hopUrl;  // the same, as text
+  std::string hopUrl;  // the current hop's address, as text
   bool attached = false;
 
   std::vector<std::string> headerLines;  // AddHeaders, then Send's
-  detail::Slist headerList;
-  std::string body;
   std::string requestTarget;
   std::string proxy;
   Clock::time_point deadline = Clock::time_point::max();
@@ -66,7 +70,6 @@ struct Request::State {
   bool done = false;
   CURLcode result = CURLE_OK;
   std::string refusal;  // why the tool itself stopped the request
-  char errorText[CURL_ERROR_SIZE] = {};
 
   std::string pending;  // body bytes received, not yet read
   size_t pendingOffset = 0;
