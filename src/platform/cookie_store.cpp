@@ -14,6 +14,7 @@
 
 #include "base/ascii.h"
 #include "platform/curl_handles.h"
+#include "platform/server_address.h"
 
 namespace pakeno::transport {
 namespace detail {
@@ -81,12 +82,6 @@ std::string HostOf(std::string_view url) {
 
 bool Storable(std::string_view s) {
   return s.find_first_of("\t\r\n", 0) == std::string_view::npos && s.find('\0') == std::string_view::npos;
-}
-
-bool DomainMatches(std::string_view host, std::string_view domain) {
-  return EqualsIgnoringCase(host, domain) ||
-         (host.size() > domain.size() && host[host.size() - domain.size() - 1] == '.' &&
-          EqualsIgnoringCase(host.substr(host.size() - domain.size()), domain));
 }
 
 bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "base/ascii.h"
+#include "platform/server_address.h"
 
 namespace pakeno::transport {
 namespace {
@@ -31,10 +32,7 @@ bool MatchesEntry(std::string_view host, std::string_view entry) {
     return (*network & mask) == (*address & mask);
   }
   if (entry.starts_with('.')) entry.remove_prefix(1);
-  if (entry.empty()) return false;
-  if (EqualsIgnoringCase(host, entry)) return true;
-  return host.size() > entry.size() && host[host.size() - entry.size() - 1] == '.' &&
-         EqualsIgnoringCase(host.substr(host.size() - entry.size()), entry);
+  return !entry.empty() && DomainMatches(host, entry);
 }
 
 }  // namespace

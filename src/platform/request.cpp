@@ -45,7 +45,7 @@ struct Request::State {
 
   // libcurl holds pointers into these for as long as the transfer exists:
   // declared before it, they are destroyed after it.
-  detail::Url hop;     // the address of the current hop
+  detail::Url hop;  // the address of the current hop
   detail::Slist headerList;
   std::string body;
   char errorText[CURL_ERROR_SIZE] = {};

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "platform/curl_handles.h"
 
 namespace pakeno::transport {
@@ -15,6 +16,12 @@ std::string ServerNameRefusal(std::string_view server) {
       return std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\"";
   }
   return {};
+}
+
+bool DomainMatches(std::string_view host, std::string_view domain) {
+  return EqualsIgnoringCase(host, domain) ||
+         (host.size() > domain.size() && host[host.size() - domain.size() - 1] == '.' &&
+          EqualsIgnoringCase(host.substr(host.size() - domain.size()), domain));
 }
 
 std::string CookiePathOf(std::string_view target) {

@@ -13,6 +13,10 @@ namespace pakeno::transport {
 // control bytes is no name, whatever a URL parser would read out of it.
 std::string ServerNameRefusal(std::string_view server);
 
+// Whether `host` is `domain` or a name below it ("a.b.test" is below
+// "b.test", "ab.test" is not), in any letter case.
+bool DomainMatches(std::string_view host, std::string_view domain);
+
 // The path the cookie store matches a request target against: up to the
 // query or fragment, beginning with "/", with what a URL cannot hold as %XX.
 std::string CookiePathOf(std::string_view target);
