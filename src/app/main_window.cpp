@@ -180,8 +180,12 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::Load() {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  move(screen.x() + (screen.width() - kOuterWidth) / 2, screen.y() + (screen.height() - kOuterHeight) / 2);
+  // Before any screen is known there is nothing to centre on: the window
+  // stays where the system puts it.
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    const QRect screen = primary->geometry();
+    move(screen.x() + (screen.width() - kOuterWidth) / 2, screen.y() + (screen.height() - kOuterHeight) / 2);
+  }
   if (handlers_.created) handlers_.created();
   show();
 }

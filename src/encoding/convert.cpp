@@ -52,6 +52,14 @@ Bytes ConvertEncoding(std::string_view data, std::string_view fromCharset, std::
     }
   }
 
+  // A stateful charset ends with the sequence back to its initial state;
+  // where even that does not fit, the whole conversion has failed.
+  char* out = output.data() + written;
+  size_t outLeft = output.size() - written;
+  if (iconv(static_cast<iconv_t>(converter.get()), nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
+    return {};
+  written = static_cast<size_t>(out - output.data());
+
   output.resize(written);
   if (succeeded) *succeeded = true;
   return output;

@@ -35,8 +35,20 @@ std::string LenientConvert(std::string_view input, const char* from, const char*
                            Skip skip, bool* exact = nullptr) {
   if (exact) *exact = true;
   const IconvHandle converter = OpenIconv(from, to);
-  if (!converter) return std::string(input);
   std::string output;
+  if (!converter) {
+    // Without a converter only ASCII, the same in both charsets, comes through.
+    for (size_t i = 0; i < input.size();) {
+      if (static_cast<unsigned char>(input[i]) < 0x80) {
+        output += input[i++];
+        continue;
+      }
+      output.append(replacement);
+      if (exact) *exact = false;
+      i += skip(input.substr(i));
+    }
+    return output;
+  }
   output.reserve(input.size() * 3 / 2 + 16);
   char* in = const_cast<char*>(input.data());
   size_t inLeft = input.size();
@@ -55,6 +67,10 @@ std::string LenientConvert(std::string_view input, const char* from, const char*
     inLeft -= n;
     iconv(static_cast<iconv_t>(converter.get()), nullptr, nullptr, nullptr, nullptr);  // reset shift state
   }
+  char* out = buffer;
+  size_t outLeft = sizeof buffer;
+  iconv(static_cast<iconv_t>(converter.get()), nullptr, nullptr, &out, &outLeft);  // back to the initial state
+  output.append(buffer, static_cast<size_t>(out - buffer));
   return output;
 }
 

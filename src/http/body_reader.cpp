@@ -16,8 +16,9 @@ constexpr size_t kHugePageWorthy = 4u << 20;
 
 }  // namespace
 
-Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt) {
+Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt, std::string& failure) {
   Bytes body;
+  failure.clear();
   try {
     if (const auto length = request.ContentLength()) body.reserve(std::min(*length, kMaxReserve));
     size_t advised = 0;
@@ -34,8 +35,11 @@ Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt) {
       }
     }
   } catch (const std::bad_alloc&) {
-    // Out of memory: what arrived so far is the result.
+    failure = "not enough memory for the body after " + std::to_string(body.size() >> 20) + " MiB";
+    return {};
   }
+  failure = request.Failure();
+  if (!failure.empty()) return {};
   return body;
 }
 

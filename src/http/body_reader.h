@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "base/types.h"
 #include "platform/request.h"
 
@@ -9,8 +11,9 @@ namespace pakeno {
 enum class PumpAt { kBeforeEachRead, kAfterEachRead };
 
 // Reads a response body to its end, 2048 bytes at a time: the first read
-// that delivers nothing ends it, whatever the reason, and what arrived until
-// then is the body. Running out of memory ends it the same way.
-Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt);
+// that delivers nothing ends it. A body that could not be had whole (the
+// transfer failed or was cut short, or memory ran out) is no body: the
+// result is empty and `failure` says why; otherwise `failure` is empty.
+Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt, std::string& failure);
 
 }  // namespace pakeno

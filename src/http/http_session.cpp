@@ -21,10 +21,13 @@ Bytes Post(const transport::Session& session, const PostRequest& post, const Tex
   transport::Connection connection(session, post.target.server, post.target.port, post.userName, post.password);
   transport::Request request(connection, "POST", RequestTargetOf(post.target), "HTTP/1.1", post.flags);
   Bytes body;
+  std::string why;
   if (request.IsOpen() && request.AddHeaders(post.headerBlock) && request.Send({}, post.data)) {
-    body = ReadWholeBody(request, PumpAt::kAfterEachRead);
+    body = ReadWholeBody(request, PumpAt::kAfterEachRead, why);
+  } else {
+    why = request.Failure();
   }
-  if (const std::string why = request.Failure(); !why.empty()) LogFailedRequest("POST", address, why);
+  if (!why.empty()) LogFailedRequest("POST", address, why);
   return body;
 }
 

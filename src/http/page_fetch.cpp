@@ -1,5 +1,7 @@
 #include "http/page_fetch.h"
 
+#include <ctime>
+
 #include "base/ascii.h"
 #include "http/body_reader.h"
 #include "http/cookie_pass.h"
@@ -65,6 +67,7 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
     return FailureResult();
   };
   Bytes body;
+  transport::CookieOrigin answeredBy;
   {
     const bool direct = OnlySpaces(proxy);
     transport::Session session(kBrowserAgent, direct ? transport::Access::kDirect : transport::Access::kProxy,
@@ -88,16 +91,22 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
       return fail("the method is neither GET nor POST");
     }
 
-    body = ReadWholeBody(request, PumpAt::kBeforeEachRead);
-    if (const std::string why = request.Failure(); !why.empty()) fail(why);
+    std::string why;
+    body = ReadWholeBody(request, PumpAt::kBeforeEachRead, why);
+    if (!why.empty()) fail(why);
     received.assign(kHeaderCapacity, ' ');
     request.QueryRawHeaders(received, kHeaderCapacity);
+    answeredBy = request.ResponseOrigin();
   }  // request, connection and session close here, in that order
 
-  if (Holds(received, "Set-Cookie: ")) {
-    const Text cookieUrl = TextJoin({"http://", host});
-    CookiePass(received,
-               [&](std::string_view name, std::string_view data) { transport::SetCookie(cookieUrl, name, data); });
+  // The transport has stored these cookies already, under the host and path
+  // that answered; stored again the same way, each replaces itself, so a
+  // cookie a redirect target set never lands on the host that was typed.
+  if (Holds(received, "Set-Cookie: ") && !answeredBy.host.empty()) {
+    const std::time_t now = std::time(nullptr);
+    CookiePass(received, [&](std::string_view name, std::string_view data) {
+      if (!name.empty()) transport::ProcessCookies().Store(answeredBy, TextJoin({name, "=", data}), now);
+    });
   }
   return body;
 }

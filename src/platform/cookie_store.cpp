@@ -1,70 +1,20 @@
 #include "platform/cookie_store.h"
 
-#include <curl/curl.h>
-#include <libpsl.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
 #include <ctime>
 #include <limits>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <vector>
+#include <optional>
 
 #include "base/ascii.h"
-#include "platform/curl_handles.h"
+#include "platform/cookie_date.h"
+#include "platform/public_suffix.h"
 #include "platform/server_address.h"
 
 namespace pakeno::transport {
-namespace detail {
 namespace {
 
-std::mutex& ShareMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-void LockShare(CURL*, curl_lock_data, curl_lock_access, void*) { ShareMutex().lock(); }
-void UnlockShare(CURL*, curl_lock_data, void*) { ShareMutex().unlock(); }
-
-struct ShareCleanup {
-  void operator()(CURLSH* share) const { curl_share_cleanup(share); }
-};
-
-}  // namespace
-
-CURLSH* CookieShare() {
-  static const std::unique_ptr<CURLSH, ShareCleanup> share = [] {
-    std::unique_ptr<CURLSH, ShareCleanup> made(GlobalInit() ? curl_share_init() : nullptr);
-    if (made) {
-      curl_share_setopt(made.get(), CURLSHOPT_LOCKFUNC, LockShare);
-      curl_share_setopt(made.get(), CURLSHOPT_UNLOCKFUNC, UnlockShare);
-      curl_share_setopt(made.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-    }
-    return made;
-  }();
-  return share.get();
-}
-
-void UseCookieStore(CURL* easy) {
-  if (CURLSH* share = CookieShare()) curl_easy_setopt(easy, CURLOPT_SHARE, share);
-  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");  // the engine on, nothing read from disk
-}
-
-}  // namespace detail
-
-namespace {
-
-struct PslFree {
-  void operator()(psl_ctx_t* psl) const { psl_free(psl); }
-};
-
-// The public suffix list libcurl itself uses: the system's newest copy.
-const psl_ctx_t* PublicSuffixes() {
-  static const std::unique_ptr<psl_ctx_t, PslFree> psl(psl_latest(nullptr));
-  return psl.get();
-}
+constexpr int64_t kEarliest = std::numeric_limits<int64_t>::min();
+constexpr int64_t kLatest = std::numeric_limits<int64_t>::max();
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -72,16 +22,27 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// The host of an address such as "http://srv" or "https://srv:81/x".
-std::string HostOf(std::string_view url) {
-  if (const size_t scheme = url.find("://"); scheme != std::string_view::npos) url.remove_prefix(scheme + 3);
-  url = url.substr(0, url.find_first_of("/?#"));
-  url = url.substr(url.find('@') + 1);  // npos + 1 == 0: no user part
-  return std::string(url.substr(0, url.find(':')));
+std::string Lower(std::string_view s) {
+  std::string lower(s);
+  for (char& c : lower) c = static_cast<char>(AsciiLower(static_cast<unsigned char>(c)));
+  return lower;
 }
 
-bool Storable(std::string_view s) {
-  return s.find_first_of("\t\r\n", 0) == std::string_view::npos && s.find('\0') == std::string_view::npos;
+// A control byte in a cookie would end the Cookie line it goes back in.
+bool HoldsControlBytes(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+bool IsIpAddress(std::string_view host) {
+  return host.find(':') != std::string_view::npos ||
+         std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+}
+
+// The path a cookie without one of its own is for: the request's directory.
+std::string DefaultPath(std::string_view requestPath) {
+  if (!requestPath.starts_with('/')) return "/";
+  const size_t last = requestPath.rfind('/');
+  return last == 0 ? "/" : std::string(requestPath.substr(0, last));
 }
 
 bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {
@@ -89,130 +50,211 @@ bool PathMatches(std::string_view requestPath, std::string_view cookiePath) {
   return requestPath.size() == cookiePath.size() || cookiePath.ends_with('/') || requestPath[cookiePath.size()] == '/';
 }
 
-// Seconds from now as an expiry time, saturating where the clock ends.
-curl_off_t ExpiryAfter(std::string_view secondsText) {
-  const std::string text(secondsText);
-  errno = 0;
-  char* end = nullptr;
-  long long seconds = std::strtoll(text.c_str(), &end, 10);
-  if (end == text.c_str()) return 0;  // no number: a session cookie
-  if (seconds <= 0) return 1;         // expired at once
-  const auto now = static_cast<long long>(std::time(nullptr));
-  constexpr long long kLatest = std::numeric_limits<curl_off_t>::max();
-  return static_cast<curl_off_t>(seconds > kLatest - now ? kLatest : now + seconds);
+// Max-Age: digits, perhaps after a "-"; anything else leaves the attribute unread.
+std::optional<int64_t> ExpiryAfter(std::string_view seconds, int64_t now) {
+  const bool negative = seconds.starts_with('-');
+  if (negative) seconds.remove_prefix(1);
+  if (seconds.empty() || !std::all_of(seconds.begin(), seconds.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  if (negative || seconds.find_first_not_of('0') == std::string_view::npos) return kEarliest;
+  int64_t delta = 0;
+  for (const char c : seconds) {
+    if (delta > (kLatest - 9) / 10) return kLatest;  // beyond the clock: saturate
+    delta = delta * 10 + (c - '0');
+  }
+  return delta > kLatest - now ? kLatest : now + delta;
 }
 
-struct StoredCookie {
-  std::string domain, path, name;
-  bool secure = false;
-};
-
-std::vector<StoredCookie> StoredCookies() {
-  std::vector<StoredCookie> cookies;
-  detail::Easy easy(detail::GlobalInit() ? curl_easy_init() : nullptr);
-  if (!easy) return cookies;
-  detail::UseCookieStore(easy.get());
-  curl_slist* raw = nullptr;
-  curl_easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &raw);
-  detail::Slist list(raw);
-  for (curl_slist* item = list.get(); item; item = item->next) {
-    std::vector<std::string_view> fields;
-    std::string_view line = item->data;
-    for (size_t tab; (tab = line.find('\t')) != std::string_view::npos; line.remove_prefix(tab + 1))
-      fields.push_back(line.substr(0, tab));
-    fields.push_back(line);
-    if (fields.size() < 7) continue;
-    std::string_view domain = fields[0];
-    if (domain.starts_with("#HttpOnly_")) domain.remove_prefix(10);
-    if (domain.starts_with('.')) domain.remove_prefix(1);
-    cookies.push_back({std::string(domain), std::string(fields[2]), std::string(fields[5]), fields[3] == "TRUE"});
+// The bucket a host's cookies live in: its site, the name just below its
+// public suffix, so that a cookie for a parent domain is found beside the
+// host's own; the host itself when the list cannot say.
+std::string SiteOf(const std::string& host) {
+  if (IsIpAddress(host)) return host;
+  size_t start = 0;
+  // The shortest suffix that may carry cookies of its own is the site.
+  for (size_t dot = host.rfind('.'); dot != std::string::npos && dot > 0; dot = host.rfind('.', dot - 1)) {
+    if (PublicSuffixAllowsCookieDomain(host, host.substr(dot + 1)).value_or(false)) {
+      start = dot + 1;
+      break;
+    }
   }
-  return cookies;
+  return host.substr(start);
 }
 
 }  // namespace
 
-bool SetCookie(std::string_view url, std::string_view name, std::string_view data) {
-  const std::string host = HostOf(url);
-  const bool secureOrigin = StartsWithIgnoringCase(url, "https://");
-  // A nameless cookie has no form in the store's format; like a browser, drop it.
-  if (host.empty() || Trim(name).empty() || !Storable(name) || !Storable(data) || !Storable(host)) return false;
+bool CookieJar::Store(const CookieOrigin& from, std::string_view setCookie, int64_t now) {
+  if (from.host.empty() || HoldsControlBytes(setCookie)) return false;
+  const std::string_view pair = setCookie.substr(0, setCookie.find(';'));
+  const size_t eq = pair.find('=');
+  if (eq == std::string_view::npos) return false;  // a nameless cookie has no place in a Cookie line
+  Cookie cookie;
+  cookie.name = Trim(pair.substr(0, eq));
+  cookie.value = Trim(pair.substr(eq + 1));
+  if (cookie.name.empty() || cookie.name.size() + cookie.value.size() > kMaxNameAndValue) return false;
 
-  std::string_view value = data.substr(0, data.find(';'));
-  std::string path = "/";
-  std::string domain = host;
-  bool includeSubdomains = false;
-  bool secure = false;
-  curl_off_t expires = 0;  // a session cookie
-
-  std::string_view attributes = data.size() > value.size() ? data.substr(value.size() + 1) : std::string_view{};
+  std::string domainAttribute;
+  std::optional<std::string> pathAttribute;
+  std::optional<int64_t> expires, maxAge;
+  std::string_view attributes = setCookie.substr(std::min(setCookie.size(), pair.size() + 1));
   while (!attributes.empty()) {
     const std::string_view attribute = attributes.substr(0, attributes.find(';'));
     attributes.remove_prefix(std::min(attributes.size(), attribute.size() + 1));
-    const size_t eq = attribute.find('=');
-    const std::string_view key = Trim(attribute.substr(0, eq));
-    const std::string_view val = eq == std::string_view::npos ? std::string_view{} : Trim(attribute.substr(eq + 1));
-    if (EqualsIgnoringCase(key, "path") && !val.empty() && val.front() == '/') {
-      path = val;
+    const size_t split = attribute.find('=');
+    const std::string_view key = Trim(attribute.substr(0, split));
+    const std::string_view val = split == std::string_view::npos ? std::string_view{} : Trim(attribute.substr(split + 1));
+    if (EqualsIgnoringCase(key, "expires")) {
+      if (const auto when = ParseCookieDate(val)) expires = when;
+    } else if (EqualsIgnoringCase(key, "max-age")) {
+      if (const auto when = ExpiryAfter(val, now)) maxAge = when;
     } else if (EqualsIgnoringCase(key, "domain") && !val.empty()) {
-      const std::string d(val.front() == '.' ? val.substr(1) : val);
-      // A domain the host is not in, or one every site shares (co.uk): refused.
-      if (d.empty() || !DomainMatches(host, d)) return false;
-      const psl_ctx_t* psl = PublicSuffixes();
-      if (psl && !psl_is_cookie_domain_acceptable(psl, host.c_str(), d.c_str())) return false;
-      domain = "." + d;
-      includeSubdomains = true;
-    } else if (EqualsIgnoringCase(key, "expires") && !val.empty()) {
-      const std::string when(val);
-      const time_t t = curl_getdate(when.c_str(), nullptr);
-      if (t > 0) expires = t;
-    } else if (EqualsIgnoringCase(key, "max-age") && !val.empty()) {
-      expires = ExpiryAfter(val);
+      domainAttribute = Lower(val.starts_with('.') ? val.substr(1) : val);
+    } else if (EqualsIgnoringCase(key, "path")) {
+      pathAttribute = val.starts_with('/') ? std::optional<std::string>(val) : std::nullopt;
     } else if (EqualsIgnoringCase(key, "secure")) {
-      secure = true;
+      cookie.secure = true;
     }
   }
+  if (maxAge || expires) {
+    cookie.persistent = true;
+    cookie.expiry = maxAge ? *maxAge : *expires;  // Max-Age wins, wherever it stands
+  }
+  cookie.path = pathAttribute ? *pathAttribute : DefaultPath(from.path);
 
-  if (!secureOrigin) {
-    if (secure) return false;  // only an https response may set a Secure cookie
-    // Nor may plain http replace one that https set: that would plant a session.
-    const std::string_view bareDomain =
-        includeSubdomains ? std::string_view(domain).substr(1) : std::string_view(domain);
-    for (const StoredCookie& stored : StoredCookies()) {
-      if (stored.secure && stored.name == Trim(name) &&
-          (DomainMatches(stored.domain, bareDomain) || DomainMatches(bareDomain, stored.domain)) &&
-          PathMatches(path, stored.path))
-        return false;
+  cookie.domain = from.host;
+  if (!domainAttribute.empty() && domainAttribute != from.host) {
+    // A Domain is a claim on other hosts: only for a domain of the host's own,
+    // never an address, never one every site shares; and not at all while
+    // the list that tells those apart is missing.
+    if (IsIpAddress(from.host) || !DomainMatches(from.host, domainAttribute)) return false;
+    if (!PublicSuffixAllowsCookieDomain(from.host, domainAttribute).value_or(false)) return false;
+    cookie.domain = domainAttribute;
+    cookie.hostOnly = false;
+  }
+  if (cookie.secure && !from.secure) return false;  // only an https response may set a Secure cookie
+
+  const std::lock_guard lock(mutex_);
+  cookie.site = SiteOf(cookie.domain);
+  const std::string siteName = cookie.site;
+  std::vector<Entry>& site = bySite_[siteName];
+  // Nor may plain http replace one that https set: that would plant a session.
+  if (!from.secure && ReplacesASecureCookie(site, cookie)) return false;
+
+  cookie.created = cookie.lastUsed = ++clock_;
+  for (size_t i = 0; i < site.size(); ++i) {
+    const Cookie& stored = *site[i];
+    if (stored.name == cookie.name && stored.domain == cookie.domain && stored.path == cookie.path) {
+      cookie.created = stored.created;
+      Erase(site, i);
+      break;
     }
   }
+  if (cookie.persistent && cookie.expiry <= now) return true;  // a deletion: nothing to keep
 
-  const std::string line = domain + '\t' + (includeSubdomains ? "TRUE" : "FALSE") + '\t' + path + '\t' +
-                           (secure ? "TRUE" : "FALSE") + '\t' + std::to_string(expires) + '\t' +
-                           std::string(Trim(name)) + '\t' + std::string(Trim(value));
-
-  detail::Easy easy(detail::GlobalInit() ? curl_easy_init() : nullptr);
-  if (!easy) return false;
-  detail::UseCookieStore(easy.get());
-  return curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, line.c_str()) == CURLE_OK;
+  cookies_.push_front(std::move(cookie));
+  site.push_back(cookies_.begin());
+  if (site.size() > kMaxPerSite) {
+    const auto oldest = std::min_element(site.begin(), site.end(),
+                                         [](Entry a, Entry b) { return a->lastUsed < b->lastUsed; });
+    Erase(site, static_cast<size_t>(oldest - site.begin()));
+  }
+  while (cookies_.size() > kMaxCookies) {
+    const auto owner = bySite_.find(cookies_.back().site);
+    const Entry last = std::prev(cookies_.end());
+    const auto it = std::find(owner->second.begin(), owner->second.end(), last);
+    Erase(owner->second, static_cast<size_t>(it - owner->second.begin()));
+    if (owner->second.empty() && owner->first != siteName) bySite_.erase(owner);
+  }
+  return true;
 }
 
-std::string ListCookiesForTesting() {
-  detail::Easy easy(detail::GlobalInit() ? curl_easy_init() : nullptr);
-  if (!easy) return {};
-  detail::UseCookieStore(easy.get());
-  curl_slist* raw = nullptr;
-  curl_easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &raw);
-  detail::Slist list(raw);
+bool CookieJar::ReplacesASecureCookie(const std::vector<Entry>& site, const Cookie& cookie) const {
+  return std::any_of(site.begin(), site.end(), [&](Entry stored) {
+    return stored->secure && stored->name == cookie.name &&
+           (DomainMatches(stored->domain, cookie.domain) || DomainMatches(cookie.domain, stored->domain)) &&
+           PathMatches(cookie.path, stored->path);
+  });
+}
+
+void CookieJar::Erase(std::vector<Entry>& site, size_t index) {
+  cookies_.erase(site[index]);
+  site[index] = site.back();
+  site.pop_back();
+}
+
+std::string CookieJar::CookieLineFor(const CookieOrigin& to, int64_t now) {
+  const std::lock_guard lock(mutex_);
+  const auto found = bySite_.find(SiteOf(to.host));
+  if (found == bySite_.end()) return {};
+  std::vector<Entry>& site = found->second;
+  std::vector<Entry> matching;
+  for (size_t i = 0; i < site.size();) {
+    const Cookie& c = *site[i];
+    if (c.persistent && c.expiry <= now) {
+      Erase(site, i);
+      continue;
+    }
+    if ((c.hostOnly ? c.domain == to.host : DomainMatches(to.host, c.domain)) && PathMatches(to.path, c.path) &&
+        (!c.secure || to.secure))
+      matching.push_back(site[i]);
+    ++i;
+  }
+  std::sort(matching.begin(), matching.end(), [](Entry a, Entry b) {
+    return a->path.size() != b->path.size() ? a->path.size() > b->path.size() : a->created < b->created;
+  });
+  std::string line;
+  for (const Entry& e : matching) {
+    if (!line.empty()) line += "; ";
+    line.append(e->name).append("=").append(e->value);
+    e->lastUsed = ++clock_;
+    cookies_.splice(cookies_.begin(), cookies_, e);
+  }
+  return line;
+}
+
+void CookieJar::Clear() {
+  const std::lock_guard lock(mutex_);
+  cookies_.clear();
+  bySite_.clear();
+}
+
+size_t CookieJar::Count() const {
+  const std::lock_guard lock(mutex_);
+  return cookies_.size();
+}
+
+std::string CookieJar::NetscapeLines() const {
+  const std::lock_guard lock(mutex_);
   std::string out;
-  for (curl_slist* item = list.get(); item; item = item->next) out.append(item->data).append("\n");
+  for (const Cookie& c : cookies_) {
+    out.append(c.hostOnly ? "" : ".").append(c.domain).append(c.hostOnly ? "\tFALSE\t" : "\tTRUE\t");
+    out.append(c.path).append(c.secure ? "\tTRUE\t" : "\tFALSE\t");
+    out.append(std::to_string(c.persistent ? c.expiry : 0)).append("\t");
+    out.append(c.name).append("\t").append(c.value).append("\n");
+  }
   return out;
 }
 
-void ClearCookiesForTesting() {
-  detail::Easy easy(detail::GlobalInit() ? curl_easy_init() : nullptr);
-  if (!easy) return;
-  detail::UseCookieStore(easy.get());
-  curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, "ALL");
+CookieJar& ProcessCookies() {
+  static CookieJar jar;
+  return jar;
 }
+
+bool SetCookie(std::string_view url, std::string_view name, std::string_view data) {
+  CookieOrigin from;
+  from.secure = StartsWithIgnoringCase(url, "https://");
+  if (const size_t scheme = url.find("://"); scheme != std::string_view::npos) url.remove_prefix(scheme + 3);
+  const size_t pathStart = url.find_first_of("/?#");
+  std::string_view authority = url.substr(0, pathStart);
+  authority = authority.substr(authority.find('@') + 1);  // npos + 1 == 0: no user part
+  from.host = Lower(authority.substr(0, authority.find(':')));
+  if (pathStart != std::string_view::npos && url[pathStart] == '/')
+    from.path = url.substr(pathStart, url.find_first_of("?#", pathStart) - pathStart);
+  if (name.empty()) return false;
+  return ProcessCookies().Store(from, std::string(name) + "=" + std::string(data), std::time(nullptr));
+}
+
+std::string ListCookiesForTesting() { return ProcessCookies().NetscapeLines(); }
+void ClearCookiesForTesting() { ProcessCookies().Clear(); }
 
 }  // namespace pakeno::transport

@@ -1,7 +1,6 @@
 #pragma once
 
-// RAII owners for libcurl handles, and the process-wide pieces shared by
-// every request: the one-time global set-up and the cookie store.
+// RAII owners for libcurl handles, and libcurl's one-time global set-up.
 
 #include <curl/curl.h>
 
@@ -33,12 +32,5 @@ using CurlText = std::unique_ptr<char, CurlFree>;
 
 // curl_global_init, once; false when libcurl could not be set up.
 bool GlobalInit();
-
-// The share handle that holds the process's cookie store; null when it
-// could not be made.
-CURLSH* CookieShare();
-
-// Attaches an easy handle to the cookie store and turns on its cookie engine.
-void UseCookieStore(CURL* easy);
 
 }  // namespace pakeno::transport::detail

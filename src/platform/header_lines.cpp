@@ -11,6 +11,14 @@ std::string_view HeaderName(std::string_view line) {
   return colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon);
 }
 
+std::string_view HeaderValue(std::string_view line, std::string_view name) {
+  if (!EqualsIgnoringCase(HeaderName(line), name)) return {};
+  std::string_view value = line.substr(name.size() + 1);
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+  return value;
+}
+
 std::vector<std::string> SplitHeaderLines(std::string_view block) {
   std::vector<std::string> lines;
   while (!block.empty()) {

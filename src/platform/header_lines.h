@@ -15,6 +15,10 @@ std::string_view HeaderName(std::string_view line);
 // The non-empty lines of a CR LF block; a last line without CR LF counts.
 std::vector<std::string> SplitHeaderLines(std::string_view block);
 
+// The value of `line` when it is a `name` header, blanks around it dropped;
+// a view with no data (data() == nullptr) when it is not.
+std::string_view HeaderValue(std::string_view line, std::string_view name);
+
 // Adds `line` to `lines`, replacing the first line of the same header name
 // (any letter case); a line without a name is always added.
 void MergeHeaderLine(std::vector<std::string>& lines, std::string line);

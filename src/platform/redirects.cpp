@@ -29,6 +29,19 @@ std::string ResolveLocation(std::string_view base, std::string_view location) {
   return detail::CurlText(text).get();
 }
 
+CookieOrigin CookieOriginOf(std::string_view address) {
+  CookieOrigin origin;
+  origin.secure = StartsWithIgnoringCase(address, "https://");
+  origin.host = HostOfAddress(address);
+  detail::Url url(detail::GlobalInit() ? curl_url() : nullptr);
+  const std::string text(address);
+  char* path = nullptr;
+  if (url && curl_url_set(url.get(), CURLUPART_URL, text.c_str(), kLenient) == CURLUE_OK &&
+      curl_url_get(url.get(), CURLUPART_PATH, &path, 0) == CURLUE_OK)
+    origin.path = detail::CurlText(path).get();
+  return origin;
+}
+
 std::string HostOfAddress(std::string_view address) {
   detail::Url url(detail::GlobalInit() ? curl_url() : nullptr);
   const std::string text(address);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/cookie_store.h"
+
 namespace pakeno::transport {
 
 bool IsRedirect(long status);
@@ -19,5 +21,8 @@ std::string ResolveLocation(std::string_view base, std::string_view location);
 
 // The host of an absolute address, lower case; empty when it has none.
 std::string HostOfAddress(std::string_view address);
+
+// Scheme, host and path of an absolute address, as the cookie store takes them.
+CookieOrigin CookieOriginOf(std::string_view address);
 
 }  // namespace pakeno::transport

@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "base/ascii.h"
+#include "platform/cookie_store.h"
 #include "platform/curl_handles.h"
 #include "platform/event_pump.h"
 #include "platform/header_lines.h"
@@ -22,6 +25,14 @@ using Clock = std::chrono::steady_clock;
 
 // Above this much unread body the transfer pauses until the reader catches up.
 constexpr size_t kHighWater = 1 << 20;
+
+// The tool's own limits on a response's header block, below those of every
+// libcurl version, so that the same response is read the same way whichever
+// libcurl the tool runs on.
+constexpr size_t kMaxHeaderLines = 1000;
+constexpr size_t kMaxHeaderBlock = 256u << 10;
+
+std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20); }
 
 // The CA bundle named by the variables curl itself reads, in curl's order;
 // else the library's default.
@@ -62,8 +73,11 @@ struct Request::State {
 
   // The response being received.
   std::string headerBlock;
+  size_t headerLineCount = 0;
   bool headersDone = false;  // the final response's header block is complete
   std::string location;      // the current response's Location header
+  std::vector<std::string> setCookies;  // stored once the block is complete and accepted
+  std::optional<std::string> contentLength;
   std::string redirect;      // set when the current response is to be followed
   long redirectStatus = 0;
   int redirects = 0;
@@ -73,39 +87,78 @@ struct Request::State {
 
   std::string pending;  // body bytes received, not yet read
   size_t pendingOffset = 0;
+  uint64_t received = 0;
   bool paused = false;
 
   State(const Connection& c, std::string_view v, std::string_view t, std::string_view version, bool s)
-      : connection(c), verb(v), target(t), http10(version == "HTTP/1.0"), secure(s) {}
+      : connection(c), verb(v), target(t.substr(0, t.find('#'))), http10(version == "HTTP/1.0"), secure(s) {}
 
   size_t Unread() const { return pending.size() - pendingOffset; }
 
+  // No exception may unwind through libcurl's frames: running out of memory
+  // ends the transfer, as a failure that says so.
   static size_t OnHeader(char* data, size_t size, size_t count, void* self) {
-    return static_cast<State*>(self)->Header(std::string_view(data, size * count));
+    State& state = *static_cast<State*>(self);
+    try {
+      return state.Header(std::string_view(data, size * count));
+    } catch (const std::bad_alloc&) {
+      state.refusal = "not enough memory for the response's header block";
+      return 0;
+    }
   }
   static size_t OnBody(char* data, size_t size, size_t count, void* self) {
-    return static_cast<State*>(self)->BodyPiece(std::string_view(data, size * count));
+    State& state = *static_cast<State*>(self);
+    try {
+      return state.BodyPiece(std::string_view(data, size * count));
+    } catch (const std::bad_alloc&) {
+      state.refusal = "not enough memory for the body after " + MiB(state.received) + " MiB";
+      return 0;
+    }
+  }
+
+  // Refuses the response being received: the transfer ends, as a failure.
+  size_t Refuse(std::string why) {
+    refusal = std::move(why);
+    return 0;
   }
 
   size_t Header(std::string_view line) {
-    if (line.starts_with("HTTP/")) {  // a new response: 1xx, redirect or final
+    const bool statusLine = line.starts_with("HTTP/");
+    if (statusLine) {  // a new response: 1xx, redirect or final
       headerBlock.clear();
+      headerLineCount = 0;
       location.clear();
       redirect.clear();
+      setCookies.clear();
+      contentLength.reset();
+    } else if (headersDone) {
+      return line.size();  // a chunked body's trailer: neither the header block nor cookies
     }
     std::string_view content = line;
     while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) content.remove_suffix(1);
+    if (!statusLine && !content.empty() && (content.front() == ' ' || content.front() == '\t'))
+      return Refuse("the response continues a header line on the next (obsolete line folding)");
+    if (++headerLineCount > kMaxHeaderLines)
+      return Refuse("the response has more than " + std::to_string(kMaxHeaderLines) + " header lines");
+    if (headerBlock.size() + content.size() + 2 > kMaxHeaderBlock)
+      return Refuse("the response's header block is larger than " + std::to_string(kMaxHeaderBlock >> 10) + " KiB");
     headerBlock.append(content).append("\r\n");
-    if (StartsWithIgnoringCase(content, "Location:")) {
-      std::string_view value = content.substr(9);
-      while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-      location = value;
+    if (const std::string_view value = HeaderValue(content, "Location"); value.data()) location = value;
+    if (const std::string_view value = HeaderValue(content, "Set-Cookie"); value.data()) setCookies.emplace_back(value);
+    if (const std::string_view value = HeaderValue(content, "Content-Length"); value.data()) {
+      if (contentLength && *contentLength != value)
+        return Refuse("the response announces two different lengths (Content-Length)");
+      contentLength = value;
     }
     if (!content.empty()) return line.size();
 
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status / 100 == 1) return line.size();  // an interim response; the real one follows
+    // Cookies go under the host and path that answered, redirects included.
+    const CookieOrigin origin = CookieOriginOf(hopUrl);
+    for (const std::string& cookie : setCookies) ProcessCookies().Store(origin, cookie, std::time(nullptr));
+    setCookies.clear();
     if (IsRedirect(status) && !location.empty() && !(redirect = ResolveLocation(Base(), location)).empty()) {
       redirectStatus = status;
       if (secure && !StartsWithIgnoringCase(redirect, "https://")) {
@@ -131,6 +184,7 @@ struct Request::State {
       pendingOffset = 0;
     }
     pending.append(piece);
+    received += piece.size();
     return piece.size();
   }
 
@@ -204,7 +258,10 @@ struct Request::State {
     if (redirects == 0) {
       // The target goes out exactly as given; through a proxy in absolute form.
       requestTarget = !proxy.empty() && !https ? origin + target : target;
-      curl_easy_setopt(e, CURLOPT_REQUEST_TARGET, requestTarget.c_str());
+      if (curl_easy_setopt(e, CURLOPT_REQUEST_TARGET, requestTarget.c_str()) != CURLE_OK) {
+        refusal = "address refused: the request target cannot be set";
+        return false;
+      }
     } else {
       curl_easy_setopt(e, CURLOPT_REQUEST_TARGET, nullptr);
     }
@@ -232,9 +289,16 @@ struct Request::State {
       curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, verb == "POST" ? nullptr : verb.c_str());
     }
 
+    // The store's cookies for this hop, where libcurl's engine would put
+    // them: before the caller's lines. A Cookie line of the caller's own wins.
+    std::vector<std::string> lines;
+    if (!HasHeader(headerLines, "Cookie")) {
+      const std::string cookies = ProcessCookies().CookieLineFor(CookieOriginOf(hopUrl), std::time(nullptr));
+      if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
+    }
+    lines.insert(lines.end(), headerLines.begin(), headerLines.end());
     // libcurl's own Accept, Expect and Content-Type are suppressed: only
     // what the caller gave goes out.
-    std::vector<std::string> lines = headerLines;
     for (std::string_view name : {"Accept", "Expect", "Content-Type"}) {
       if (!HasHeader(lines, name)) lines.push_back(std::string(name) + ":");
     }
@@ -252,13 +316,17 @@ struct Request::State {
 
   // Moves to the redirect's address, as a browser would.
   bool FollowRedirect() {
-    // The Referer names the address the user typed, query included: it is
-    // for the server the user named, not for wherever that one sends us.
-    if (HostOfAddress(redirect) != HostOfAddress(hopUrl)) RemoveHeaders(headerLines, {"Referer"});
+    // The Referer names the address the user typed, query included, and the
+    // caller's credentials and cookies are for that server too: not for
+    // wherever it sends us.
+    if (HostOfAddress(redirect) != HostOfAddress(hopUrl)) RemoveHeaders(headerLines, {"Referer", "Authorization", "Cookie"});
     hop.reset(curl_url());
     if (!hop ||
         curl_url_set(hop.get(), CURLUPART_URL, redirect.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)
       return false;
+    // Credentials come from the user alone, never from a server's Location.
+    curl_url_set(hop.get(), CURLUPART_USER, nullptr, 0);
+    curl_url_set(hop.get(), CURLUPART_PASSWORD, nullptr, 0);
     hopUrl = std::move(redirect);
     redirect.clear();
     ++redirects;
@@ -285,6 +353,14 @@ struct Request::State {
     return true;
   }
 
+  // libcurl's multi interface itself failed: the request ends with its reason.
+  void MultiFailed(CURLMcode code) {
+    refusal = std::string("libcurl failed: ") + curl_multi_strerror(code);
+    redirect.clear();
+    done = true;
+    result = CURLE_FAILED_INIT;
+  }
+
   void Detach() {
     if (attached) curl_multi_remove_handle(multi.get(), easy.get());
     attached = false;
@@ -297,7 +373,10 @@ struct Request::State {
     const size_t unreadBefore = Unread();
     const bool headersBefore = headersDone;
     int running = 0;
-    curl_multi_perform(multi.get(), &running);
+    if (const CURLMcode code = curl_multi_perform(multi.get(), &running); code != CURLM_OK) {
+      MultiFailed(code);
+      return;
+    }
     int queued = 0;
     while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
       if (message->msg == CURLMSG_DONE && message->easy_handle == easy.get()) {
@@ -309,6 +388,7 @@ struct Request::State {
       if (!redirect.empty()) {
         Detach();
         if (redirects >= connection.GetSession().MaxRedirects()) {  // a loop ends as a failure
+          refusal = "more than " + std::to_string(redirects) + " redirects";
           result = CURLE_TOO_MANY_REDIRECTS;
           redirect.clear();
           return;
@@ -327,7 +407,10 @@ struct Request::State {
     }
     if (Unread() == unreadBefore && headersDone == headersBefore) {
       int ready = 0;
-      curl_multi_poll(multi.get(), nullptr, 0, 20, &ready);
+      if (const CURLMcode code = curl_multi_poll(multi.get(), nullptr, 0, 20, &ready); code != CURLM_OK) {
+        MultiFailed(code);
+        return;
+      }
       if (ready == 0) PumpEvents();
     }
   }
@@ -361,7 +444,6 @@ Request::Request(const Connection& connection, std::string_view verb, std::strin
   curl_easy_setopt(e, CURLOPT_HEADERDATA, state.get());
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &State::OnBody);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, state.get());
-  detail::UseCookieStore(e);
   state_ = std::move(state);
 }
 
@@ -383,6 +465,9 @@ bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->attached || state_->done) return false;
   State& s = *state_;
   for (std::string& line : SplitHeaderLines(headers)) s.headerLines.push_back(std::move(line));
+  if (s.refusal.empty() && s.target.size() > kMaxTargetBytes)
+    s.refusal = "address refused: the address is " + std::to_string(s.target.size()) + " bytes, at most " +
+                std::to_string(kMaxTargetBytes);
   if (s.refusal.empty() && BreaksTheLine(s.target))
     s.refusal = "address refused: the request target holds a line break or a NUL byte";
   if (s.refusal.empty() &&
@@ -437,11 +522,18 @@ std::optional<uint64_t> Request::ContentLength() const {
   return static_cast<uint64_t>(length);
 }
 
+CookieOrigin Request::ResponseOrigin() const { return state_ ? CookieOriginOf(state_->hopUrl) : CookieOrigin{}; }
+
 std::string Request::Failure() const {
   if (!state_) return refusal_;
   const State& s = *state_;
   if (!s.refusal.empty()) return s.refusal;
   if (s.result == CURLE_OK) return s.done || s.headersDone ? std::string() : "no response";
+  if (s.result == CURLE_PARTIAL_FILE) {
+    if (const auto length = ContentLength(); length && *length > s.received)
+      return "the server closed the connection " + std::to_string(*length - s.received) +
+             " bytes before the announced end";
+  }
   return s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/cookie_store.h"
 #include "platform/session.h"
 
 namespace pakeno::transport {
@@ -24,10 +25,15 @@ enum RequestFlags : unsigned {
   kSecure = 1u << 0,  // https, certificates verified against the trust store
 };
 
+// The longest request target sent: a longer one is refused whole rather
+// than cut or sent some other way.
+constexpr size_t kMaxTargetBytes = 2u << 20;
+
 class Request {
  public:
-  // `target` goes on the request line as given ("/p?q=1"); `version` is
-  // "HTTP/1.1" or "HTTP/1.0".
+  // `target` goes on the request line as given ("/p?q=1"), but for a
+  // fragment ("#top"), which is the client's alone; `version` is "HTTP/1.1"
+  // or "HTTP/1.0".
   Request(const Connection& connection, std::string_view verb, std::string_view target, std::string_view version,
           unsigned flags);
   ~Request();
@@ -61,8 +67,13 @@ class Request {
   // The response's Content-Length, when it announced one.
   std::optional<uint64_t> ContentLength() const;
 
+  // Where the final response came from, as the cookie store names it.
+  CookieOrigin ResponseOrigin() const;
+
   // Why the request failed, in words (libcurl's error text, or why the tool
-  // refused it); empty while it has not failed. A body cut short counts.
+  // refused it); empty while it has not failed. A body cut short counts, and
+  // so does a response the tool will not read: one past its header limits,
+  // one with two different lengths, one that folds a header line.
   std::string Failure() const;
 
  private:

@@ -51,9 +51,14 @@ Bytes DownloadBytes(const Text& address) {
       body.append(buffer.data(), n);
     }
   } catch (const std::bad_alloc&) {
-    // What arrived so far is the result.
+    LogFailedRequest("GET", address, "not enough memory for the page");
+    return {};
   }
-  if (const std::string why = request.Failure(); !why.empty()) LogFailedRequest("GET", address, why);
+  // A page cut short is no page: its end might have said otherwise.
+  if (const std::string why = request.Failure(); !why.empty()) {
+    LogFailedRequest("GET", address, why);
+    return {};
+  }
   return body;
 }
 

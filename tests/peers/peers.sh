@@ -14,11 +14,13 @@ action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
 
 stop() {
-  for pidfile in "$dir/nginx.pid" "$dir/tinyproxy.pid" "$dir/php.pid"; do
+  for pidfile in "$dir/nginx.pid" "$dir/tinyproxy.pid" "$dir/php.pid" "$dir/php2.pid"; do
     if [ -s "$pidfile" ]; then
       pid=$(cat "$pidfile")
-      kill "$pid" 2>/dev/null || true
+      # PHP's server runs its workers in a process group of its own: end them all.
+      kill -- "-$pid" 2>/dev/null || kill "$pid" 2>/dev/null || true
       for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+      rm -f "$pidfile"
     fi
   done
 }
@@ -176,17 +178,23 @@ tinyproxy -c "$dir/tinyproxy.conf"
 
 # --- PHP: a few workers, so a request may arrive while another one runs
 mkdir -p php-sessions
-PHP_CLI_SERVER_WORKERS=4 php -S "127.0.0.1:$php" -t "$here/legacy_site" \
-  -d session.save_path="$dir/php-sessions" -d display_errors=stderr >"$dir/php.log" 2>&1 &
-echo $! > "$dir/php.pid"
+# The same site on 127.0.0.2 as well, a second host for cross-host redirects;
+# each server leads a process group of its own, so that its workers stop with it.
+php_server() {  # ADDRESS PIDFILE LOG
+  PHP_CLI_SERVER_WORKERS=4 setsid php -S "$1:$php" -t "$here/legacy_site" \
+    -d session.save_path="$dir/php-sessions" -d display_errors=stderr >"$3" 2>&1 &
+  echo $! > "$2"
+}
+php_server 127.0.0.1 "$dir/php.pid" "$dir/php.log"
+php_server 127.0.0.2 "$dir/php2.pid" "$dir/php2.log"
 
 # Wait until all of them answer.
-for port in "$http" "$https" "$proxy" "$php"; do
+for address in "127.0.0.1/$http" "127.0.0.1/$https" "127.0.0.1/$proxy" "127.0.0.1/$php" "127.0.0.2/$php"; do
   up=no
   for _ in $(seq 50); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then up=yes; break; fi
+    if (exec 3<>"/dev/tcp/$address") 2>/dev/null; then up=yes; break; fi
     sleep 0.1
   done
-  [ $up = yes ] || { echo "peers: nothing answers on port $port; see the logs in $dir" >&2; exit 1; }
+  [ $up = yes ] || { echo "peers: nothing answers on $address; see the logs in $dir" >&2; exit 1; }
 done
 echo "peers up in $dir"

@@ -129,6 +129,25 @@ TEST_F(Peers, ALoginUnderASubPathKeepsItsSession) {
   EXPECT_EQ(FetchPageText("http://" + At("/other/cookies.php")), "cookies:\n");
 }
 
+// Cookies as PHP sets them: once each, for the directory they were set in,
+// deleted by a logout whichever method asks, and a redirect target's cookies
+// never land on the host that was typed.
+TEST_F(Peers, CookiesBehaveAsInABrowser) {
+  HttpSession session;
+  const Text show = "http://" + At("/cookies/show.php");
+  EXPECT_EQ(FetchPageText("http://" + At("/cookies/set.php")), "set\n");
+  EXPECT_EQ(FetchPageText(show), "cookies:na=n1; remember=me\n");
+  EXPECT_EQ(FetchPageText("http://" + At("/other/cookies.php")), "cookies:remember=me\n");
+  EXPECT_EQ(session.PostHttp(At("/cookies/logout.php"), "a=1"), "bye\n");
+  EXPECT_EQ(FetchPageText(show), "cookies:na=n1\n");
+  EXPECT_EQ(session.PostHttp(At("/cookies/show.php"), "a=1"), "cookies:na=n1\n");
+
+  EXPECT_EQ(session.PostHttp(At("/cookies/away.php"), "a=1"), "planted\n");
+  EXPECT_EQ(FetchPageText("http://" + At("/cookies/away.php")), "planted\n");
+  EXPECT_EQ(FetchPageText(show), "cookies:na=n1\n");
+  EXPECT_EQ(FetchPageText("http://" + HostPort("php", "127.0.0.2") + "/cookies/show.php"), "cookies:PHPSESSID=planted\n");
+}
+
 TEST_F(Peers, FormPostsThatRedirectEndOnTheGbkPage) {
   HttpSession session;
   EXPECT_EQ(session.PostHttp(At("/redirect.php?code=302"), "a=1"), Gbk("中文页面 GET 302 正文长度 0\n"));

@@ -104,19 +104,6 @@ TEST_F(Session, ChunkedBodyIsDecoded) {
   EXPECT_EQ(FetchPage(server.Url("/c")), "hello, world");
 }
 
-TEST_F(Session, DroppedMidBodyReturnsWhatArrived) {
-  ScriptedServer server([](const std::string&, Reply& reply) {
-    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\npartial");
-    reply.Sleep(20ms);
-    reply.Close();
-  });
-  HttpSession session;
-  EXPECT_EQ(session.PostHttp(server.Url("/d"), "a"), "partial");
-  Text received;
-  EXPECT_EQ(FetchPage(server.Url("/d"), {}, {}, nullptr, {}, &received), "partial");
-  EXPECT_TRUE(received.starts_with("HTTP/1.1 200 OK\r\n"));
-}
-
 TEST_F(Session, RedirectsAreFollowedAndTheirCookiesKept) {
   ScriptedServer server([](const std::string& request, Reply& reply) {
     if (request.starts_with("GET /final")) {
