@@ -5,12 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-cmake --build "$build" --target fetch_bench display_bench bare_window pakeno >/dev/null
+cmake --build "$build" --target fetch_bench cookie_bench display_bench bare_window pakeno >/dev/null
 echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(. /etc/os-release && echo "$PRETTY_NAME")"
 echo
 echo "| measure | value | reference | ratio |"
 echo "|---|---|---|---|"
 "$build/bench/fetch_bench" --rows
+"$build/bench/cookie_bench" --rows
 QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" 2>/dev/null
 for shape in one-line lines; do QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" --memory $shape 2>/dev/null; done
 bench/startup_bench.sh "$build" 10 --rows

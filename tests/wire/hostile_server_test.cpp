@@ -2,6 +2,9 @@
 // the failure result; never a crash or a hang beyond the time-outs.
 
 #include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,7 @@
 #include "http/page_fetch.h"
 #include "platform/cookie_store.h"
 #include "platform/session.h"
+#include "support/process_memory.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "update/connectivity.h"
@@ -191,6 +195,34 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
   }
   // A second round leaves the heap where the first left it (ASan's allocator reports 0 for both).
   EXPECT_LT(HeapInUse(), heapAfterFirstRound + (1u << 20));
+}
+
+// Out of memory half way through a 1 GiB body: a failure that says so, not
+// the half that arrived. In a child, whose address space is held short.
+TEST(HostileServer, ABodyThatCannotBeHeldIsAFailure) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under an address space limit";
+#endif
+  ScriptedServer server([](const std::string&, Reply& reply) {
+    reply.Send(Head("Content-Length: 1073741824\r\n"));
+    const std::string piece(1 << 20, 'b');
+    for (int i = 0; i < 1024 && reply.Send(piece); ++i) {}
+    reply.Close();
+  });
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlim_t limit = (static_cast<rlim_t>(testing::StatusKiB("VmSize:")) << 10) + (512u << 20);
+    const rlimit held{limit, limit};
+    setrlimit(RLIMIT_AS, &held);
+    std::string failures;
+    SetFailureLogSinkForTesting([&](std::string_view line) { failures += line; });
+    const Bytes body = FetchPage(server.Url("/big"));
+    const bool said = failures.find("failed: not enough memory for the body after ") != std::string::npos;
+    _exit(body.empty() && said ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(HostileServer, CookiesPlantedFromPlainHttpOrForAPublicSuffixAreRefused) {
