@@ -94,6 +94,16 @@ int main(int argc, char** argv) {
       Row(name.c_str(), ms, referenceMs, "ms");
       box.clear();
     }
+    // CR, CR LF and LF in turn, each break another kind than the one before,
+    // against the box's own lines of 80.
+    Text alternating;
+    while (alternating.size() < (mib << 20)) alternating += "\r\r\n\n";
+    const double linesMs = Milliseconds([&] { box.SetGbkText(lines); });
+    box.clear();
+    const double alternatingMs = Milliseconds([&] { box.SetGbkText(alternating); });
+    box.clear();
+    const std::string name = "display " + std::to_string(mib) + " MiB, CR / CR LF / LF in turn (vs lines of 80)";
+    Row(name.c_str(), alternatingMs, linesMs, "ms");
   }
 
   // Pasting one long line, against writing the same text into the box.

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
   Boxes boxes;
   OpeningBrowser browser;
   UpdateServices services{boxes, browser, [] { return true; }, [&](const Text&) { return Bytes(input); }};
-  const Text result = CheckForUpdate("http://page/", 100, false, services);
+  const Text result = CheckForUpdate("http://page/", "1.0.0", false, services);
   if (result.size() > input.size()) std::abort();
   return 0;
 }

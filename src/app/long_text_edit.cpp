@@ -5,9 +5,13 @@
 #include <QTextBlock>
 
 #include <array>
+#include <memory>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "encoding/gbk.h"
+#include "platform/event_pump.h"
 
 namespace pakeno {
 namespace {
@@ -15,6 +19,16 @@ namespace {
 using Break = LongTextEdit::Break;
 
 constexpr int kBreakProperty = QTextFormat::UserProperty + 1;
+
+// The kinds of the line separators in one paragraph, in order, kept only
+// where one of them is not the written text's commonest kind.
+struct SeparatorKinds : QTextBlockUserData {
+  std::string kinds;  // one Break per separator
+};
+
+SeparatorKinds* KindsOf(const QTextBlock& block) { return static_cast<SeparatorKinds*>(block.userData()); }
+
+qsizetype SeparatorsIn(QStringView text) { return text.count(QChar::LineSeparator); }
 
 QTextBlockFormat FormatFor(Break kind) {
   QTextBlockFormat format;
@@ -77,24 +91,42 @@ LongTextEdit::LongTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
   connect(document(), &QTextDocument::contentsChanged, this, [this] {
     if (!writing_) writtenIsCurrent_ = false;
   });
+  // An edit that takes line separators out of a paragraph, or puts some in,
+  // moves the noted kinds of those after it along.
+  connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int) {
+    if (writing_) return;
+    const QTextBlock block = document()->findBlock(position);
+    SeparatorKinds* noted = KindsOf(block);
+    if (!noted) return;
+    const QString content = block.text();
+    const auto now = static_cast<size_t>(SeparatorsIn(content));
+    const auto before = static_cast<size_t>(SeparatorsIn(QStringView(content).left(position - block.position())));
+    std::string& kinds = noted->kinds;
+    if (now < kinds.size()) {
+      kinds.erase(std::min(before, kinds.size()), kinds.size() - now);
+    } else if (now > kinds.size()) {
+      kinds.insert(std::min(before, kinds.size()), now - kinds.size(), static_cast<char>(writtenBreak_));
+    }
+  });
 }
 
 namespace {
 
 // Writes UTF-8 text into a document as it comes, piece by piece, so that a
-// body of many megabytes is never held whole in a second form. The text's
-// commonest line break is written as a line separator inside paragraphs of
-// up to kSoftLineLength characters, and a paragraph break of that kind stays
-// unmarked: a body of a million short lines is neither a million paragraphs
-// nor a million format changes. Longer lines are cut into soft paragraphs.
+// body of many megabytes is never held whole in a second form. Every line
+// break, whatever its kind, is written as a line separator inside
+// paragraphs of up to kSoftLineLength characters; the kinds other than the
+// text's commonest are noted beside the paragraph. A body of a million short
+// lines is neither a million paragraphs nor a million format changes, however
+// its CRs and LFs alternate. Longer lines are cut into soft paragraphs.
 class ParagraphWriter {
  public:
-  ParagraphWriter(QTextDocument* document, Break common) : cursor_(document), common_(common) {
-    cursor_.beginEditBlock();
-  }
+  ParagraphWriter(QTextDocument* document, Break common) : cursor_(document), common_(common) {}
 
-  // `last`: no more text follows.
+  // `last`: no more text follows. Each piece is an edit of its own, so that
+  // the window's events may run between two.
   void Feed(std::string_view chunk, bool last) {
+    cursor_.beginEditBlock();
     carry_.append(chunk);
     std::string_view rest = carry_;
     while (true) {
@@ -112,6 +144,7 @@ class ParagraphWriter {
     }
     carry_ = std::string(rest);
     if (last) Finish();
+    cursor_.endEditBlock();
   }
 
  private:
@@ -151,8 +184,10 @@ class ParagraphWriter {
   void ApplyBreak() {
     atLineStart_ = false;
     if (pending_ == Break::kUnmarked) return;  // the first line
-    if (pending_ == common_ && paragraph_.size() < LongTextEdit::kSoftLineLength) {
+    if (paragraph_.size() < LongTextEdit::kSoftLineLength) {
       paragraph_.append(QChar::LineSeparator);
+      kinds_ += static_cast<char>(pending_);
+      unusual_ = unusual_ || pending_ != common_;
     } else {
       Flush(pending_);
     }
@@ -161,6 +196,13 @@ class ParagraphWriter {
   void Flush(Break next) {
     if (!first_) cursor_.insertBlock(before_ == common_ ? QTextBlockFormat() : FormatFor(before_));
     cursor_.insertText(paragraph_);
+    if (unusual_) {
+      auto noted = std::make_unique<SeparatorKinds>();
+      noted->kinds = std::move(kinds_);
+      cursor_.block().setUserData(noted.release());  // the document owns it from here
+    }
+    kinds_.clear();
+    unusual_ = false;
     paragraph_.clear();
     first_ = false;
     before_ = next;
@@ -169,13 +211,14 @@ class ParagraphWriter {
   void Finish() {
     if (atLineStart_) ApplyBreak();  // a text that ends with a line break ends with an empty line
     Flush(Break::kUnmarked);
-    cursor_.endEditBlock();
   }
 
   QTextCursor cursor_;
   Break common_;
   std::string carry_;  // UTF-8 not written yet
   QString paragraph_;
+  std::string kinds_;     // the kinds of paragraph_'s separators
+  bool unusual_ = false;  // one of them is not the commonest
   bool first_ = true;
   Break before_ = Break::kUnmarked;   // the break before paragraph_
   Break pending_ = Break::kUnmarked;  // the break before the line to come
@@ -194,7 +237,7 @@ size_t GbkSliceEnd(std::string_view text, size_t from, size_t size) {
 
 }  // namespace
 
-void LongTextEdit::SetGbkText(const Text& text) {
+bool LongTextEdit::SetGbkText(const Text& text) {
   // CR and LF never occur inside a GBK character: count them on the bytes.
   std::array<size_t, 5> counts{};
   for (size_t i = 0; i < text.size(); ++i) {
@@ -211,11 +254,17 @@ void LongTextEdit::SetGbkText(const Text& text) {
     if (counts[static_cast<size_t>(kind)] > counts[static_cast<size_t>(writtenBreak_)]) writtenBreak_ = kind;
   }
 
+  // The window's events run between two slices; one of them may write the
+  // box anew, and then this write is over: the newer text wins.
+  const unsigned generation = ++generation_;
+  if (!writing_) readOnlyBefore_ = isReadOnly();
   writing_ = true;
+  setReadOnly(true);  // nothing typed lands in a text half written
   document()->setUndoRedoEnabled(false);
-  clear();
   bool exact = true;
-  {
+  bool written = true;
+  try {
+    clear();
     ParagraphWriter writer(document(), writtenBreak_);
     constexpr size_t kSlice = 1u << 20;
     size_t at = 0;
@@ -225,15 +274,27 @@ void LongTextEdit::SetGbkText(const Text& text) {
       writer.Feed(GbkToUtf8(std::string_view(text).substr(at, end - at), &sliceExact), end == text.size());
       exact = exact && sliceExact;
       at = end;
+      if (at < text.size()) {
+        PumpEvents();
+        if (generation != generation_) return true;
+      }
     } while (at < text.size());
+    // Text that is valid GBK reads back exactly from the box; only other
+    // bytes need the written copy.
+    written_ = exact ? Text() : text;
+  } catch (const std::bad_alloc&) {
+    // No memory to show it: the box stays empty rather than the tool ending.
+    written = false;
+    exact = true;
+    written_.clear();
+    clear();
   }
   document()->setUndoRedoEnabled(true);
+  setReadOnly(readOnlyBefore_);
   writing_ = false;
-  // Text that is valid GBK reads back exactly from the box; only other bytes
-  // need the written copy.
-  written_ = exact ? Text() : text;
   keepsWritten_ = !exact;
   writtenIsCurrent_ = true;
+  return written;
 }
 
 LongTextEdit::Break LongTextEdit::BreakBefore(const QTextBlock& block) const {
@@ -251,16 +312,23 @@ QString LongTextEdit::TextBetween(int from, int to, bool heldBreaks) const {
       const Break kind = BreakBefore(block);
       if (kind != Break::kSoft) text.append(heldBreaks ? HeldForm(kind) : u"\n");
     }
-    if (end > start) {
-      const qsizetype at = text.size();
-      text.append(QStringView(block.text()).mid(start, end - start));
-      // Lines within a paragraph are of the written text's commonest kind.
-      const QStringView within = heldBreaks ? HeldForm(writtenBreak_) : u"\n";
-      for (qsizetype i = text.indexOf(QChar::LineSeparator, at); i != -1; i = text.indexOf(QChar::LineSeparator, i)) {
-        text.replace(i, 1, within.data(), within.size());
-        i += within.size();
-      }
+    if (end <= start) continue;
+    const QString content = block.text();
+    const SeparatorKinds* noted = heldBreaks ? KindsOf(block) : nullptr;
+    // Lines within a paragraph are of the written text's commonest kind, but
+    // where the paragraph notes another.
+    qsizetype ordinal = SeparatorsIn(QStringView(content).left(start));
+    qsizetype done = start;
+    for (qsizetype i = content.indexOf(QChar::LineSeparator, start); i != -1 && i < end;
+         i = content.indexOf(QChar::LineSeparator, i + 1), ++ordinal) {
+      text.append(QStringView(content).mid(done, i - done));
+      Break kind = writtenBreak_;
+      if (noted && ordinal < static_cast<qsizetype>(noted->kinds.size()))
+        kind = static_cast<Break>(noted->kinds[static_cast<size_t>(ordinal)]);
+      text.append(heldBreaks ? HeldForm(kind) : u"\n");
+      done = i + 1;
     }
+    text.append(QStringView(content).mid(done, end - done));
   }
   return text;
 }

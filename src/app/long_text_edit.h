@@ -10,9 +10,11 @@
 //
 // A paragraph break stands for one of several line breaks: CR LF for one the
 // user typed (as the platform's edit box holds it), and for one that was
-// written or pasted whatever it was (CR LF, a lone CR or a lone LF). Each
-// paragraph records the break before it in its block format, which Qt keeps
-// with the first paragraph when two are joined, as "the break before" must be.
+// pasted whatever it was (CR LF, a lone CR or a lone LF). Each paragraph
+// records the break before it in its block format, which Qt keeps with the
+// first paragraph when two are joined, as "the break before" must be. A
+// written text's line breaks are line separators within paragraphs, their
+// kinds noted beside the paragraph where they are not the text's commonest.
 //
 // Until the user edits it, reading gives back exactly the bytes that were
 // written, even those that are not valid GBK (only those are kept aside).
@@ -29,7 +31,9 @@ class LongTextEdit : public QPlainTextEdit {
 
   explicit LongTextEdit(QWidget* parent = nullptr);
 
-  void SetGbkText(const Text& text);
+  // Writes the text; the window's events run while a big one is written.
+  // False when there was no memory to show it: the box is empty then.
+  bool SetGbkText(const Text& text);
   // The box's text with its line breaks as the box holds them.
   Text GbkText() const;
   // The box's text as the user sees it: every line break an LF, soft cuts left out.
@@ -54,6 +58,8 @@ class LongTextEdit : public QPlainTextEdit {
   bool keepsWritten_ = false;  // written_ holds the bytes the box cannot
   bool writtenIsCurrent_ = true;
   bool writing_ = false;
+  bool readOnlyBefore_ = false;  // as the box was before the write began
+  unsigned generation_ = 0;      // counts the writes begun
   Break writtenBreak_ = Break::kCrLf;  // what an unmarked paragraph's break is
 };
 

@@ -195,12 +195,12 @@ Text MainWindow::ReadText(EditBox box) {
   return (box == EditBox::kData ? data_ : return_)->GbkText();
 }
 
-void MainWindow::WriteText(EditBox box, const Text& text) {
+bool MainWindow::WriteText(EditBox box, const Text& text) {
   if (box == EditBox::kAddress) {
     address_->setText(QString::fromStdString(GbkToUtf8(text)));
-  } else {
-    (box == EditBox::kData ? data_ : return_)->SetGbkText(text);
+    return true;
   }
+  return (box == EditBox::kData ? data_ : return_)->SetGbkText(text);
 }
 
 bool MainWindow::ReadChecked(RadioBox radio) {

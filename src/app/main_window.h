@@ -38,7 +38,7 @@ class MainWindow : public QWidget, public WindowControls {
   void Load();
 
   Text ReadText(EditBox box) override;
-  void WriteText(EditBox box, const Text& text) override;
+  bool WriteText(EditBox box, const Text& text) override;
   bool ReadChecked(RadioBox radio) override;
 
   // The controls that take the focus, in Tab order.

@@ -61,7 +61,9 @@ bool QtClipboard::SetText(const Text& text) {
   return clipboard->text() == shown;
 }
 
-void QtBrowser::Open(const Text& address) { QDesktopServices::openUrl(QUrl(ToQt(address), QUrl::StrictMode)); }
+void QtBrowser::Open(const Text& address) {
+  QDesktopServices::openUrl(QUrl(QString::fromStdString(Gb18030ToUtf8(address)), QUrl::StrictMode));
+}
 
 void InstallQtEventPump() {
   SetEventPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });

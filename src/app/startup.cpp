@@ -38,7 +38,7 @@ int RunProgram(int& argc, char** argv, const StartupOptions& options) {
   WindowHandlers handlers;
   QtBrowser browser;
   UpdateServices updates{boxes, browser, [&] { return IsInternetConnected(options.probeAddress); }, DownloadBytes};
-  handlers.created = [&] { CheckForUpdate(options.updatePageAddress, kOwnVersionNumber, false, updates); };
+  handlers.created = [&] { CheckForUpdate(options.updatePageAddress, kVersion, false, updates); };
   handlers.destroyed = [] { EndProgram(0); };
   handlers.send = [&] { PressSend(*window, boxes, Program()); };
   handlers.copy = [&](EditBox box) { PressCopy(*window, box, clipboard, boxes); };

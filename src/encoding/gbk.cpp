@@ -84,4 +84,8 @@ std::string GbkToUtf8(std::string_view gbk, bool* exact) {
       gbk, "GBK", "UTF-8", "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; }, exact);
 }
 
+std::string Gb18030ToUtf8(std::string_view gb18030) {
+  return LenientConvert(gb18030, "GB18030", "UTF-8", "\xEF\xBF\xBD", [](std::string_view) { return size_t{1}; });
+}
+
 }  // namespace pakeno

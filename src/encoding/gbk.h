@@ -18,6 +18,10 @@ Text Utf8ToGbk(std::string_view utf8);
 // tells whether none did: then Utf8ToGbk gives back `gbk` byte for byte.
 std::string GbkToUtf8(std::string_view gbk, bool* exact = nullptr);
 
+// GB18030, of which GBK is the two-byte part: the update page's text, which
+// may hold any character.
+std::string Gb18030ToUtf8(std::string_view gb18030);
+
 // The tool's own fixed texts are written in UTF-8 source; this gives them in
 // GBK, the form every text of the tool takes.
 inline Text Gbk(std::string_view utf8) { return Utf8ToGbk(utf8); }

@@ -8,6 +8,7 @@ namespace pakeno {
 class Browser {
  public:
   virtual ~Browser() = default;
+  // `address` is GB18030, so that it may hold any character the page had.
   virtual void Open(const Text& address) = 0;
 };
 

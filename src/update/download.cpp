@@ -11,14 +11,6 @@
 #include "platform/server_address.h"
 
 namespace pakeno {
-namespace {
-
-// No announcement page comes near this; the page travels over plain http, and
-// whoever sits on the path must not make start-up read gigabytes.
-constexpr size_t kMaxPageSize = 4u << 20;
-
-}  // namespace
-
 Bytes DownloadBytes(const Text& address) {
   using namespace std::chrono_literals;
   if (address.empty()) return {};
@@ -45,8 +37,8 @@ Bytes DownloadBytes(const Text& address) {
   Bytes body;
   try {
     std::vector<char> buffer(chunk);
-    while (body.size() < kMaxPageSize) {
-      const size_t n = request.Read(buffer.data(), std::min(buffer.size(), kMaxPageSize - body.size()));
+    while (body.size() < kMaxUpdatePageBytes) {
+      const size_t n = request.Read(buffer.data(), std::min(buffer.size(), kMaxUpdatePageBytes - body.size()));
       if (n == 0) break;
       body.append(buffer.data(), n);
     }

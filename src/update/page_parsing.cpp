@@ -1,6 +1,8 @@
 #include "update/page_parsing.h"
 
+#include <cctype>
 #include <climits>
+#include <string>
 
 #include "encoding/gbk.h"
 #include "text/text.h"
@@ -41,26 +43,43 @@ int ReadVersionNumber(std::string_view text) {
   return static_cast<int>(value);
 }
 
+std::optional<Version> ParseVersion(std::string_view text) {
+  const std::vector<Text> parts = TextSplit(text, ".");
+  if (parts.size() < 3) return std::nullopt;
+  return Version{ReadVersionNumber(parts[0]), ReadVersionNumber(parts[1]), ReadVersionNumber(parts[2])};
+}
+
 std::optional<Announcement> ParseUpdatePage(std::string_view pageText) {
-  const std::vector<Text> versionParts = TextSplit(TextBetween(pageText, Gbk("最新版本号："), "<"), ".");
+  const std::optional<Version> version = ParseVersion(TextBetween(pageText, Gbk("最新版本号："), "<"));
+  if (!version) return std::nullopt;
   const std::vector<Text> addressParts = TextSplit(TextBetween(pageText, Gbk("下载地址："), "<"), "amp;");
-  if (versionParts.size() < 3) return std::nullopt;
   Announcement announcement;
-  announcement.version = ReadVersionNumber(TextJoin({versionParts[0], versionParts[1], versionParts[2]}));
+  announcement.version = *version;
   if (!addressParts.empty()) {
     announcement.address = TextJoin({addressParts[0], addressParts.size() > 1 ? addressParts[1] : Text()});
   }
   return announcement;
 }
 
-bool IsSafeToOpen(std::string_view address) {
-  const bool web = TextFind(address.substr(0, 7), "http://", 1, true) == 1 ||
-                   TextFind(address.substr(0, 8), "https://", 1, true) == 1;
-  if (!web || address.size() > kMaxAddressLength) return false;
-  for (unsigned char c : address) {
-    if (c <= 0x20 || c == 0x7F) return false;  // control characters and blanks split a command line
+std::string WhyNotToOpen(std::string_view address) {
+  const size_t schemeEnd = TextFind(address.substr(0, 7), "http://", 1, true) == 1    ? 7
+                           : TextFind(address.substr(0, 8), "https://", 1, true) == 1 ? 8
+                                                                                       : 0;
+  if (schemeEnd == 0) return "the download address is no http or https address";
+  if (address.size() > kMaxAddressLength)
+    return "the download address is " + std::to_string(address.size()) + " bytes, at most " +
+           std::to_string(kMaxAddressLength);
+  if (schemeEnd == address.size() || std::string_view("/?#").find(address[schemeEnd]) != std::string_view::npos)
+    return "the download address names no server";
+  for (size_t i = 0; i < address.size(); ++i) {
+    const auto c = static_cast<unsigned char>(address[i]);
+    if (c <= 0x20 || c == 0x7F) return "the download address holds a blank or a control character";
+    if (std::string_view("\"'`<>\\^{|}").find(static_cast<char>(c)) != std::string_view::npos)
+      return std::string("the download address holds \"") + static_cast<char>(c) + "\"";
+    const auto hex = [&](size_t at) { return at < address.size() && std::isxdigit(static_cast<unsigned char>(address[at])); };
+    if (c == '%' && !(hex(i + 1) && hex(i + 2))) return "the download address holds a \"%\" that escapes nothing";
   }
-  return true;
+  return {};
 }
 
 }  // namespace pakeno

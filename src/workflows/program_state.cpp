@@ -1,7 +1,11 @@
 #include "workflows/program_state.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+
+#include "platform/memory_hint.h"
 
 namespace pakeno {
 namespace {
@@ -11,6 +15,22 @@ std::function<void(int)> terminateForTesting;
 std::function<void()> cleanupObserver;
 
 }  // namespace
+
+namespace {
+size_t& ShownBodyLimitForTesting() {
+  static size_t limit = 0;
+  return limit;
+}
+}  // namespace
+
+size_t MaxShownBodyBytes() {
+  if (const size_t testing = ShownBodyLimitForTesting()) return testing;
+  constexpr size_t kCeiling = 1u << 30;  // far below the box's 2^31 characters
+  const size_t physical = PhysicalMemoryBytes();
+  return physical == 0 ? kCeiling : std::min(kCeiling, physical / 6);
+}
+
+size_t SetMaxShownBodyBytesForTesting(size_t bytes) { return std::exchange(ShownBodyLimitForTesting(), bytes); }
 
 ProgramState& Program() {
   static ProgramState state;

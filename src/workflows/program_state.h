@@ -29,6 +29,12 @@ void ExitCleanup();
 // a test has replaced the termination.
 void EndProgram(int code);
 
+// The largest body the return box is given: what the box costs per byte
+// (about 4x, the body itself besides) must fit the machine's memory, and
+// the box counts its characters in an int. A larger body is not shown.
+size_t MaxShownBodyBytes();
+size_t SetMaxShownBodyBytesForTesting(size_t bytes);  // 0: as the machine allows; returns the previous
+
 // Test seams: what ends the process, and an observer of ExitCleanup.
 void SetTerminateForTesting(std::function<void(int code)> terminate);
 void SetExitCleanupObserverForTesting(std::function<void()> observer);

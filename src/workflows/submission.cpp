@@ -1,6 +1,7 @@
 #include "workflows/submission.h"
 
 #include "encoding/gbk.h"
+#include "http/failure_log.h"
 #include "http/page_fetch.h"
 
 namespace pakeno {
@@ -25,9 +26,23 @@ bool Validate(WindowControls& window, MessageBoxes& boxes) {
   return post || get;
 }
 
-void ShowBody(WindowControls& window, ProgramState& state, Text body) {
+std::string TooLargeToShow(size_t bytes) {
+  return "the body (" + std::to_string(bytes >> 20) + " MiB) is too large to show";
+}
+
+// A body the box cannot hold ends as a failed request does: the box empty,
+// and a line that says why.
+void ShowBody(WindowControls& window, ProgramState& state, Text body, std::string_view method, const Text& address) {
+  const size_t size = body.size();
+  if (size > MaxShownBodyBytes()) {
+    LogFailedRequest(method, address, TooLargeToShow(size));
+    body.clear();
+  }
   state.returnInfo = std::move(body);
-  window.WriteText(EditBox::kReturn, state.returnInfo);
+  if (!window.WriteText(EditBox::kReturn, state.returnInfo)) {
+    LogFailedRequest(method, address, TooLargeToShow(size));
+    state.returnInfo.clear();
+  }
 }
 
 // Counts a running submission for as long as it runs.
@@ -65,7 +80,7 @@ void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state)
     } else if (window.ReadChecked(RadioBox::kHttps)) {
       body = state.httpSession->PostHttps(address, data);
     }
-    ShowBody(window, state, BytesToText(std::move(body)));
+    ShowBody(window, state, BytesToText(std::move(body)), "POST", address);
     return;
   }
 
@@ -77,7 +92,7 @@ void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state)
     state.submitData.clear();
   }
   const Text address = state.submitAddress;
-  ShowBody(window, state, FetchPageText(address));
+  ShowBody(window, state, FetchPageText(address), "GET", address);
 }
 
 }  // namespace pakeno

@@ -15,8 +15,9 @@ class WindowControls {
   virtual ~WindowControls() = default;
   // The box's whole current text, as GBK.
   virtual Text ReadText(EditBox box) = 0;
-  // Replaces the box's whole text; the empty text clears it.
-  virtual void WriteText(EditBox box, const Text& text) = 0;
+  // Replaces the box's whole text; the empty text clears it. False when the
+  // box could not take the text for want of memory: it is empty then.
+  virtual bool WriteText(EditBox box, const Text& text) = 0;
   virtual bool ReadChecked(RadioBox radio) = 0;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "encoding/gbk.h"
+#include "http/failure_log.h"
 #include "platform/event_pump.h"
 #include "support/fakes.h"
 #include "support/scoped_setting.h"
@@ -41,6 +42,30 @@ class Workflow : public ::testing::Test {
   FakeMessageBoxes boxes;
   ProgramState state;
 };
+
+// A body beyond what the box can show ends as a failed request: the box
+// empty, and a line that says why.
+TEST_F(Workflow, ABodyTooLargeToShowLeavesTheBoxEmpty) {
+  ScriptedServer server(Echo(std::string(2u << 20, 'b')));
+  const testing::ScopedSetting limit(SetMaxShownBodyBytesForTesting, size_t{1} << 20);
+  std::string failures;
+  const testing::ScopedSetting log(SetFailureLogSinkForTesting, [&](std::string_view line) { failures += line; });
+  for (const RadioBox access : {RadioBox::kPost, RadioBox::kGet}) {
+    window.Select(RadioBox::kHttp, access);
+    window.texts = {{EditBox::kAddress, server.Url("/big")},
+                    {EditBox::kData, access == RadioBox::kPost ? "a=1" : ""},
+                    {EditBox::kReturn, "earlier"}};
+    PressSend(window, boxes, state);
+    EXPECT_EQ(window.texts[EditBox::kReturn], "");
+    EXPECT_EQ(state.returnInfo, "");
+  }
+  EXPECT_NE(failures.find("POST " + server.Url("/big") + " failed: the body (2 MiB) is too large to show"),
+            std::string::npos)
+      << failures;
+  EXPECT_NE(failures.find("GET " + server.Url("/big") + " failed: the body (2 MiB) is too large to show"),
+            std::string::npos)
+      << failures;
+}
 
 TEST(MessageTexts, AreGbk) {
   EXPECT_EQ(kSendFailed.text, "\xB7\xA2\xCB\xCD\xCA\xA7\xB0\xDC\xA3\xA1");  // 发送失败！

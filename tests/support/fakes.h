@@ -22,9 +22,10 @@ class FakeWindow : public WindowControls {
   std::vector<EditBox> writes;  // the boxes written, in order
 
   Text ReadText(EditBox box) override { return texts[box]; }
-  void WriteText(EditBox box, const Text& text) override {
+  bool WriteText(EditBox box, const Text& text) override {
     texts[box] = text;
     writes.push_back(box);
+    return true;
   }
   bool ReadChecked(RadioBox radio) override { return checked[radio]; }
 

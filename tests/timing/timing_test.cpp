@@ -93,6 +93,16 @@ TEST_F(Display, ALongLineShowsNoSlowerThanShortLinesInAPlainBox) {
   EXPECT_LT(ms, 2 * referenceMs + 200) << "a plain box took " << referenceMs << " ms";
 }
 
+TEST_F(Display, LineBreaksOfEveryKindInTurnShowAsQuicklyAsLinesOf80) {
+  Text lines = OneLine(8u << 20), alternating;
+  for (size_t i = 79; i < lines.size(); i += 80) lines[i] = '\n';
+  while (alternating.size() < lines.size()) alternating += "\r\r\n\n";
+  const qint64 linesMs = Milliseconds([&] { box.SetGbkText(lines); });
+  const qint64 ms = Milliseconds([&] { box.SetGbkText(alternating); });
+  EXPECT_TRUE(box.GbkText() == alternating);
+  EXPECT_LT(ms, 2 * linesMs + 500) << "lines of 80 took " << linesMs << " ms";
+}
+
 TEST_F(Display, PastingALongLineIsAsQuickAsWritingIt) {
   for (const size_t size : {size_t{1} << 20, size_t{16} << 20}) {
     SCOPED_TRACE(size);

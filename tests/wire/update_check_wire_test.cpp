@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "encoding/gbk.h"
+#include "http/failure_log.h"
 #include "support/fakes.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
@@ -26,6 +27,8 @@ std::string Utf8Page(std::string_view version, std::string_view address) {
 class UpdateCheck : public ::testing::Test {
  protected:
   const testing::ScopedSetting online{SetInterfaceCheckForTesting, [] { return true; }};
+  std::string failures;  // the failure lines written meanwhile
+  const testing::ScopedSetting log{SetFailureLogSinkForTesting, [this](std::string_view line) { failures += line; }};
 
   // Serves `page` at /latest.html and answers the probe at /probe.
   void Serve(std::string page) {
@@ -35,9 +38,9 @@ class UpdateCheck : public ::testing::Test {
     });
   }
 
-  Text Check(bool reportFailure = false, std::string probePath = "/probe") {
+  Text Check(bool reportFailure = false, std::string probePath = "/probe", std::string_view ownVersion = "1.0.0") {
     UpdateServices services{boxes, browser, [&] { return IsInternetConnected(server->Url(probePath)); }, DownloadBytes};
-    return CheckForUpdate(server->Url("/latest.html"), 100, reportFailure, services);
+    return CheckForUpdate(server->Url("/latest.html"), ownVersion, reportFailure, services);
   }
 
   int PageRequests() const {
@@ -70,16 +73,51 @@ TEST_F(UpdateCheck, NoOpensNothingButStillReturnsTheAddress) {
   EXPECT_TRUE(browser.opened.empty());
 }
 
+// Nothing is offered; only an older or equal version says nothing.
 TEST_F(UpdateCheck, EqualOlderOrUnreadablePagesOfferNothing) {
-  const std::string bad = Utf8Page("1.0.1", "http://d/") + "\xFF";  // not valid UTF-8: the page text is empty
-  for (const std::string& page : {Utf8Page("1.0.0", "http://d/"), Utf8Page("0.9.9", "http://d/"), bad,
-                                  Utf8Page("2.0", "http://d/"), Utf8Page("1.0.1", ""), std::string()}) {
-    Serve(page);
+  const struct {
+    std::string page;
+    const char* failure;
+  } cases[] = {
+      {Utf8Page("1.0.0", "http://d/"), ""},
+      {Utf8Page("0.9.9", "http://d/"), ""},
+      {Utf8Page("0.99.99", "http://d/"), ""},  // part by part, not 9999
+      {Utf8Page("1.0.1", "http://d/") + "\xFF", "the update page is not valid UTF-8"},
+      {std::string("\0", 1) + Utf8Page("1.0.1", "http://d/"), "a NUL byte before its announcement"},
+      {Utf8Page("2.0", "http://d/"), "announces no version of three parts"},
+      {Utf8Page("1.0.1", ""), "names no download address"},
+      {std::string(), "the update page is empty"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.failure);
+    Serve(c.page);
+    failures.clear();
     EXPECT_EQ(Check(), "");
     EXPECT_EQ(PageRequests(), 1);
+    if (*c.failure) {
+      EXPECT_NE(failures.find("failed: no update offered: "), std::string::npos) << failures;
+      EXPECT_NE(failures.find(c.failure), std::string::npos) << failures;
+    } else {
+      EXPECT_EQ(failures, "");
+    }
   }
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_TRUE(browser.opened.empty());
+}
+
+TEST_F(UpdateCheck, VersionsCompareAsNumbersPartByPart) {
+  Serve(Utf8Page("1.0.10", "http://d/"));
+  EXPECT_EQ(Check(false, "/probe", "1.0.9"), "http://d/");
+  EXPECT_EQ(Check(false, "/probe", "1.0.10"), "");
+  EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(UpdateCheck, AnAddressBeyondGbkReachesTheBrowserAsThePageHadIt) {
+  Serve(Utf8Page("9.9.9", "http://d/😀中.zip"));
+  boxes.answers = {MessageAnswer::kYes};
+  Check();
+  ASSERT_EQ(browser.opened.size(), 1u);
+  EXPECT_EQ(Gb18030ToUtf8(browser.opened[0]), "http://d/😀中.zip");
 }
 
 TEST_F(UpdateCheck, ByteOrderMarkAndBigPagesAreRead) {
@@ -94,17 +132,29 @@ TEST_F(UpdateCheck, OnlyTheFirstFourMebibytesOfThePageAreRead) {
   EXPECT_EQ(DownloadBytes(server->Url("/latest.html")).size(), 4u << 20);
   EXPECT_EQ(Check(), "");
   EXPECT_TRUE(boxes.shown.empty());
+  // A cut inside a character drops that character alone, and says it cut.
+  const std::string head = Utf8Page("1.2.3", "http://d/big");
+  Serve(head + std::string((4u << 20) - head.size() - 1, ' ') + "中中");
+  failures.clear();
+  EXPECT_EQ(Check(), "http://d/big");
+  EXPECT_NE(failures.find("only its first 4 MiB were read"), std::string::npos) << failures;
 }
 
-TEST_F(UpdateCheck, HostileAddressesAreNeverOpened) {
-  for (const std::string& address :
-       std::vector<std::string>{"file:///etc/passwd", "javascript:alert(1)", "C:\\Windows\\calc.exe", "\\\\host\\share",
-                                "http://d/" + std::string(100'000, 'a'), "http://d/a\r\nb"}) {
+// The question is asked only where Yes can act; else a line says why not.
+TEST_F(UpdateCheck, HostileAddressesAreNeitherOfferedNorOpened) {
+  const std::vector<std::string> addresses{
+      "file:///etc/passwd", "javascript:alert(1)", "C:\\Windows\\calc.exe", "\\\\host\\share",
+      "http://d/" + std::string(1 << 20, 'a'), "http://d/a b", "--help", "java&amp;script:alert(1)",
+      "data&amp;:text/html,x", "httamp;file:/x", "http：//d/", "ｈttp://d/", "http://d/\"x\"", "http://d/`id`"};
+  for (const std::string& address : addresses) {
     Serve(Utf8Page("9.9.9", address));
     boxes.answers = {MessageAnswer::kYes};
-    Check();
+    failures.clear();
+    EXPECT_EQ(Check(), "");
+    EXPECT_NE(failures.find("failed: no update offered: the download address "), std::string::npos)
+        << address.substr(0, 40) << ": " << failures;
   }
-  EXPECT_EQ(boxes.shown.size(), 6u);
+  EXPECT_TRUE(boxes.shown.empty());
   EXPECT_TRUE(browser.opened.empty());
 }
 
@@ -124,7 +174,7 @@ TEST_F(UpdateCheck, WithoutNetworkNothingIsDownloaded) {
   UpdateServices services{boxes, browser,
                           [&] { return IsInternetConnected("http://127.0.0.1:" + std::to_string(closedPort) + "/"); },
                           DownloadBytes};
-  EXPECT_EQ(CheckForUpdate(server->Url("/latest.html"), 100, true, services), "");
+  EXPECT_EQ(CheckForUpdate(server->Url("/latest.html"), "1.0.0", true, services), "");
   EXPECT_EQ(boxes.shown, (std::vector<ShownBox>{{Gbk("更新失败，请检查网络是否正常！"), Gbk("更新失败"),
                                                  MessageButtons::kOk, MessageIcon::kNone}}));
   EXPECT_EQ(PageRequests(), 0);
