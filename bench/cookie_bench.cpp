@@ -43,7 +43,8 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
   const bool rows = argc > 1 && std::strcmp(argv[1], "--rows") == 0;
   std::string cookies;
-  for (int i = 0; i < 35; ++i) cookies += "Set-Cookie: c" + std::to_string(i) + "=" + std::to_string(i) + "; path=/\r\n";
+  for (int i = 0; i < 35; ++i)
+    cookies += "Set-Cookie: c" + std::to_string(i) + "=" + std::to_string(i) + "; path=/\r\n";
   ScriptedServer server([&](const std::string&, Reply& reply) {
     reply.Send(pakeno::testing::Response("ok", "200 OK", cookies));
     reply.Close();

@@ -58,8 +58,8 @@ class LongTextEdit : public QPlainTextEdit {
   bool keepsWritten_ = false;  // written_ holds the bytes the box cannot
   bool writtenIsCurrent_ = true;
   bool writing_ = false;
-  bool readOnlyBefore_ = false;  // as the box was before the write began
-  unsigned generation_ = 0;      // counts the writes begun
+  bool readOnlyBefore_ = false;        // as the box was before the write began
+  unsigned generation_ = 0;            // counts the writes begun
   Break writtenBreak_ = Break::kCrLf;  // what an unmarked paragraph's break is
 };
 

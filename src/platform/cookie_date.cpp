@@ -41,7 +41,7 @@ bool ReadTime(std::string_view token, int& hour, int& minute, int& second) {
 
 int MonthOf(std::string_view token) {
   static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                                "jul", "aug", "sep", "oct", "nov", "dec"};
+                                                               "jul", "aug", "sep", "oct", "nov", "dec"};
   for (size_t i = 0; i < kMonths.size(); ++i) {
     if (StartsWithIgnoringCase(token, kMonths[i])) return static_cast<int>(i) + 1;
   }

@@ -102,7 +102,8 @@ bool CookieJar::Store(const CookieOrigin& from, std::string_view setCookie, int6
     attributes.remove_prefix(std::min(attributes.size(), attribute.size() + 1));
     const size_t split = attribute.find('=');
     const std::string_view key = Trim(attribute.substr(0, split));
-    const std::string_view val = split == std::string_view::npos ? std::string_view{} : Trim(attribute.substr(split + 1));
+    const std::string_view val =
+        split == std::string_view::npos ? std::string_view{} : Trim(attribute.substr(split + 1));
     if (EqualsIgnoringCase(key, "expires")) {
       if (const auto when = ParseCookieDate(val)) expires = when;
     } else if (EqualsIgnoringCase(key, "max-age")) {
@@ -154,8 +155,8 @@ bool CookieJar::Store(const CookieOrigin& from, std::string_view setCookie, int6
   cookies_.push_front(std::move(cookie));
   site.push_back(cookies_.begin());
   if (site.size() > kMaxPerSite) {
-    const auto oldest = std::min_element(site.begin(), site.end(),
-                                         [](Entry a, Entry b) { return a->lastUsed < b->lastUsed; });
+    const auto oldest =
+        std::min_element(site.begin(), site.end(), [](Entry a, Entry b) { return a->lastUsed < b->lastUsed; });
     Erase(site, static_cast<size_t>(oldest - site.begin()));
   }
   while (cookies_.size() > kMaxCookies) {

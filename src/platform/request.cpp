@@ -74,11 +74,11 @@ struct Request::State {
   // The response being received.
   std::string headerBlock;
   size_t headerLineCount = 0;
-  bool headersDone = false;  // the final response's header block is complete
-  std::string location;      // the current response's Location header
+  bool headersDone = false;             // the final response's header block is complete
+  std::string location;                 // the current response's Location header
   std::vector<std::string> setCookies;  // stored once the block is complete and accepted
   std::optional<std::string> contentLength;
-  std::string redirect;      // set when the current response is to be followed
+  std::string redirect;  // set when the current response is to be followed
   long redirectStatus = 0;
   int redirects = 0;
   bool done = false;
@@ -319,7 +319,8 @@ struct Request::State {
     // The Referer names the address the user typed, query included, and the
     // caller's credentials and cookies are for that server too: not for
     // wherever it sends us.
-    if (HostOfAddress(redirect) != HostOfAddress(hopUrl)) RemoveHeaders(headerLines, {"Referer", "Authorization", "Cookie"});
+    if (HostOfAddress(redirect) != HostOfAddress(hopUrl))
+      RemoveHeaders(headerLines, {"Referer", "Authorization", "Cookie"});
     hop.reset(curl_url());
     if (!hop ||
         curl_url_set(hop.get(), CURLUPART_URL, redirect.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)

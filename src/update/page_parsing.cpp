@@ -64,7 +64,7 @@ std::optional<Announcement> ParseUpdatePage(std::string_view pageText) {
 std::string WhyNotToOpen(std::string_view address) {
   const size_t schemeEnd = TextFind(address.substr(0, 7), "http://", 1, true) == 1    ? 7
                            : TextFind(address.substr(0, 8), "https://", 1, true) == 1 ? 8
-                                                                                       : 0;
+                                                                                      : 0;
   if (schemeEnd == 0) return "the download address is no http or https address";
   if (address.size() > kMaxAddressLength)
     return "the download address is " + std::to_string(address.size()) + " bytes, at most " +
@@ -76,7 +76,9 @@ std::string WhyNotToOpen(std::string_view address) {
     if (c <= 0x20 || c == 0x7F) return "the download address holds a blank or a control character";
     if (std::string_view("\"'`<>\\^{|}").find(static_cast<char>(c)) != std::string_view::npos)
       return std::string("the download address holds \"") + static_cast<char>(c) + "\"";
-    const auto hex = [&](size_t at) { return at < address.size() && std::isxdigit(static_cast<unsigned char>(address[at])); };
+    const auto hex = [&](size_t at) {
+      return at < address.size() && std::isxdigit(static_cast<unsigned char>(address[at]));
+    };
     if (c == '%' && !(hex(i + 1) && hex(i + 2))) return "the download address holds a \"%\" that escapes nothing";
   }
   return {};

@@ -11,7 +11,8 @@ namespace {
 // The length of `bytes` without a UTF-8 character cut off at its end.
 size_t WithoutACutCharacter(std::string_view bytes) {
   size_t start = bytes.size();
-  while (start > 0 && bytes.size() - start < 4 && (static_cast<unsigned char>(bytes[start - 1]) & 0xC0) == 0x80) --start;
+  while (start > 0 && bytes.size() - start < 4 && (static_cast<unsigned char>(bytes[start - 1]) & 0xC0) == 0x80)
+    --start;
   if (start == 0) return bytes.size();
   const auto lead = static_cast<unsigned char>(bytes[start - 1]);
   const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;

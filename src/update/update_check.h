@@ -24,7 +24,6 @@ struct UpdateServices {
 // whether or not the user chose to upgrade, else empty; a page that offers
 // nothing for another reason than its version leaves a failure line saying
 // why. Without a network connection it says so only when `reportFailure`.
-Text CheckForUpdate(const Text& pageAddress, std::string_view ownVersion, bool reportFailure,
-                    UpdateServices& services);
+Text CheckForUpdate(const Text& pageAddress, std::string_view ownVersion, bool reportFailure, UpdateServices& services);
 
 }  // namespace pakeno

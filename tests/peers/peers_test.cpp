@@ -145,7 +145,8 @@ TEST_F(Peers, CookiesBehaveAsInABrowser) {
   EXPECT_EQ(session.PostHttp(At("/cookies/away.php"), "a=1"), "planted\n");
   EXPECT_EQ(FetchPageText("http://" + At("/cookies/away.php")), "planted\n");
   EXPECT_EQ(FetchPageText(show), "cookies:na=n1\n");
-  EXPECT_EQ(FetchPageText("http://" + HostPort("php", "127.0.0.2") + "/cookies/show.php"), "cookies:PHPSESSID=planted\n");
+  EXPECT_EQ(FetchPageText("http://" + HostPort("php", "127.0.0.2") + "/cookies/show.php"),
+            "cookies:PHPSESSID=planted\n");
 }
 
 TEST_F(Peers, FormPostsThatRedirectEndOnTheGbkPage) {

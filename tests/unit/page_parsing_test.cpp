@@ -95,15 +95,27 @@ TEST(IsSafeToOpen, OnlyPlainWebAddresses) {
     EXPECT_TRUE(IsSafeToOpen(good)) << good;
   }
   const Text longAddress = "http://d/" + Text(1 << 20, 'a');
-  for (std::string_view bad :
-       {std::string_view("file:///etc/passwd"), std::string_view("javascript:alert(1)"),
-        std::string_view("java&script:alert(1)"), std::string_view("data&:text/html,x"), std::string_view("httfile:/x"),
-        std::string_view("--help"), std::string_view("C:\\Windows\\calc.exe"), std::string_view("\\\\host\\share"),
-        std::string_view("http://d/x\r\ncalc.exe"), std::string_view(" http://d/"), std::string_view("http://d/a b"),
-        std::string_view("http\xA3\xBA//d/"), std::string_view("\xA3\xE8ttp://d/"), std::string_view("http://d/\"x\""),
-        std::string_view("http://d/'x'"), std::string_view("http://d/`id`"), std::string_view("http:///x"),
-        std::string_view("http://d/%zz"), std::string_view("httpx://d/"), std::string_view(longAddress),
-        std::string_view("")}) {
+  for (std::string_view bad : {std::string_view("file:///etc/passwd"),
+                               std::string_view("javascript:alert(1)"),
+                               std::string_view("java&script:alert(1)"),
+                               std::string_view("data&:text/html,x"),
+                               std::string_view("httfile:/x"),
+                               std::string_view("--help"),
+                               std::string_view("C:\\Windows\\calc.exe"),
+                               std::string_view("\\\\host\\share"),
+                               std::string_view("http://d/x\r\ncalc.exe"),
+                               std::string_view(" http://d/"),
+                               std::string_view("http://d/a b"),
+                               std::string_view("http\xA3\xBA//d/"),
+                               std::string_view("\xA3\xE8ttp://d/"),
+                               std::string_view("http://d/\"x\""),
+                               std::string_view("http://d/'x'"),
+                               std::string_view("http://d/`id`"),
+                               std::string_view("http:///x"),
+                               std::string_view("http://d/%zz"),
+                               std::string_view("httpx://d/"),
+                               std::string_view(longAddress),
+                               std::string_view("")}) {
     EXPECT_FALSE(IsSafeToOpen(bad)) << bad.substr(0, 40);
   }
 }

@@ -89,9 +89,12 @@ std::vector<Hostile> Cases() {
        "outstanding read data"},
       {"a cookie in the trailer",
        [](Reply& r, int) {
-         r.Send(Head("Transfer-Encoding: chunked\r\nTrailer: Set-Cookie\r\n") + "2\r\nok\r\n0\r\nSet-Cookie: t=1\r\n\r\n");
+         r.Send(Head("Transfer-Encoding: chunked\r\nTrailer: Set-Cookie\r\n") +
+                "2\r\nok\r\n0\r\nSet-Cookie: t=1\r\n\r\n");
        },
-       [](const Bytes& body, const Text& headers) { return body == "ok" && !Stored("\tt\t") && headers.find("t=1") == Text::npos; }},
+       [](const Bytes& body, const Text& headers) {
+         return body == "ok" && !Stored("\tt\t") && headers.find("t=1") == Text::npos;
+       }},
       {"Content-Length larger than the body", [](Reply& r, int) { r.Send(Head("Content-Length: 100\r\n") + "short"); },
        is(""), "the server closed the connection 95 bytes before the announced end"},
       {"Content-Length smaller than the body",
@@ -100,7 +103,8 @@ std::vector<Hostile> Cases() {
        [](Reply& r, int) { r.Send(Head("Content-Encoding: gzip\r\nContent-Length: 25\r\n") + kGzip); }, is(kGzip)},
       {"a redirect loop",
        [](Reply& r, int) { r.Send("HTTP/1.1 302 Found\r\nLocation: /again\r\nContent-Length: 0\r\n\r\n"); },
-       [=](const Bytes& body, const Text& headers) { return body.empty() && spaces(headers); }, "more than 10 redirects"},
+       [=](const Bytes& body, const Text& headers) { return body.empty() && spaces(headers); },
+       "more than 10 redirects"},
       {"a redirect to another port",
        [](Reply& r, int other) {
          r.Send("HTTP/1.1 301 Moved\r\nLocation: http://127.0.0.1:" + std::to_string(other) +
@@ -295,8 +299,8 @@ TEST(HostileServer, ARedirectTakesAlongOnlyWhatTheUserTyped) {
     Text block = callers;
     EXPECT_EQ(FetchPage(origin.Url(c.path), {}, {}, &block), "there");
     const std::string sent = target.LastRequest();
-    for (const std::string& line : {"Referer: " + origin.Url(c.path), std::string("Authorization: Basic"),
-                                   std::string("Cookie: mine=1")})
+    for (const std::string& line :
+         {"Referer: " + origin.Url(c.path), std::string("Authorization: Basic"), std::string("Cookie: mine=1")})
       EXPECT_EQ(sent.find(line) != std::string::npos, c.keepsTheCallersLines) << line << "\n" << sent;
   }
   // Credentials in a Location are the server's words, not the user's.

@@ -142,10 +142,20 @@ TEST_F(UpdateCheck, OnlyTheFirstFourMebibytesOfThePageAreRead) {
 
 // The question is asked only where Yes can act; else a line says why not.
 TEST_F(UpdateCheck, HostileAddressesAreNeitherOfferedNorOpened) {
-  const std::vector<std::string> addresses{
-      "file:///etc/passwd", "javascript:alert(1)", "C:\\Windows\\calc.exe", "\\\\host\\share",
-      "http://d/" + std::string(1 << 20, 'a'), "http://d/a b", "--help", "java&amp;script:alert(1)",
-      "data&amp;:text/html,x", "httamp;file:/x", "http：//d/", "ｈttp://d/", "http://d/\"x\"", "http://d/`id`"};
+  const std::vector<std::string> addresses{"file:///etc/passwd",
+                                           "javascript:alert(1)",
+                                           "C:\\Windows\\calc.exe",
+                                           "\\\\host\\share",
+                                           "http://d/" + std::string(1 << 20, 'a'),
+                                           "http://d/a b",
+                                           "--help",
+                                           "java&amp;script:alert(1)",
+                                           "data&amp;:text/html,x",
+                                           "httamp;file:/x",
+                                           "http：//d/",
+                                           "ｈttp://d/",
+                                           "http://d/\"x\"",
+                                           "http://d/`id`"};
   for (const std::string& address : addresses) {
     Serve(Utf8Page("9.9.9", address));
     boxes.answers = {MessageAnswer::kYes};
