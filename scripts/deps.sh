@@ -39,4 +39,4 @@ PAKENO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev lib
 PAKENO_RUN_PACKAGES=(fonts-wqy-microhei ca-certificates)
 # shellcheck disable=SC2034
 PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev nginx-light tinyproxy php-cli php-mbstring openssl curl xvfb xauth
-  xdotool xclip clang libclang-rt-14-dev clang-format shellcheck dpkg-dev file desktop-file-utils appstream)
+  xdotool xclip clang libclang-rt-dev clang-format shellcheck dpkg-dev file desktop-file-utils appstream)
