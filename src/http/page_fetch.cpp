@@ -57,8 +57,7 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
   Text& block = requestHeaders ? *requestHeaders : ownRequestHeaders;
   Text& received = responseHeaders ? *responseHeaders : ownResponseHeaders;
 
-  Text path = UrlPath(url);
-  path = path.substr(0, path.find('#'));  // a fragment never goes on the wire
+  const Text path = UrlPath(url);  // the transport keeps its fragment off the wire
   const Text host = UrlHost(url);
 
   const Text verb = UpperAscii(method);

@@ -53,7 +53,7 @@ bool IsInternetConnected(const Text& probeAddress) {
   }
   transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
-  transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.1", secure);
+  transport::Request request(connection, "GET", parts->path, "HTTP/1.1", secure);
   if (request.IsOpen() && request.Send()) return true;
   LogFailedRequest("GET", probeAddress, request.Failure());
   return false;

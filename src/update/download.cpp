@@ -26,7 +26,7 @@ Bytes DownloadBytes(const Text& address) {
   session.SetMaxRedirects(5);
   transport::Connection connection(session, parts->host, parts->port, parts->userName, parts->password);
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
-  transport::Request request(connection, "GET", parts->path.substr(0, parts->path.find('#')), "HTTP/1.0", secure);
+  transport::Request request(connection, "GET", parts->path, "HTTP/1.0", secure);
   if (!request.IsOpen() || !request.Send("Accept: */*\r\n")) {
     LogFailedRequest("GET", address, request.Failure());
     return {};
