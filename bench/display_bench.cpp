@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/long_text_edit.h"
+#include "app/main_window.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
@@ -69,8 +70,29 @@ int MemoryRow(size_t mib, bool oneLine) {
   return 0;
 }
 
+// Peak memory of pasting a 16 MiB line into the window's address box, over
+// the line's size, the clipboard's copy already counted out. A process of its own.
+int AddressPasteRow() {
+  pakeno::MainWindow window({});
+  window.show();
+  auto* address = window.findChild<QPlainTextEdit*>(QStringLiteral("编辑框提交地址"));
+  const size_t size = 16u << 20;
+  QGuiApplication::clipboard()->setText(QString(static_cast<qsizetype>(size), u'a'));
+  QApplication::processEvents();
+  pakeno::testing::RestartPeak();
+  const long before = pakeno::testing::StatusKiB("VmRSS:");
+  const double ms = Milliseconds([&] { address->paste(); });
+  const double ratio =
+      static_cast<double>(pakeno::testing::StatusKiB("VmHWM:") - before) * 1024 / static_cast<double>(size);
+  std::printf(
+      "| address box, paste 16 MiB on one line (peak over the line) | %.2fx in %.0f ms | line 1.00x | %.2fx |\n", ratio,
+      ms, ratio);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  if (argc > 1 && std::string(argv[1]) == "--address-paste") return AddressPasteRow();
   if (argc > 1 && std::string(argv[1]) == "--memory")
     return MemoryRow(64, argc > 2 && std::string(argv[2]) == "one-line");
   pakeno::LongTextEdit box;

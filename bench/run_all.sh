@@ -14,4 +14,5 @@ echo "|---|---|---|---|"
 "$build/bench/cookie_bench" --rows
 QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" 2>/dev/null
 for shape in one-line lines; do QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" --memory $shape 2>/dev/null; done
+QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" --address-paste 2>/dev/null
 bench/startup_bench.sh "$build" 10 --rows

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QTextBlock>
 
 #include <array>
@@ -12,6 +13,8 @@
 
 #include "encoding/gbk.h"
 #include "platform/event_pump.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace pakeno {
 namespace {
@@ -364,7 +367,12 @@ void LongTextEdit::insertFromMimeData(const QMimeData* source) {
     return;
   }
   QTextCursor cursor = textCursor();
-  InsertText(cursor, source->text());
+  QString text = source->text();
+  if (singleLine_) {
+    const qsizetype lineBreak = text.indexOf(QRegularExpression(u"[\r\n]"_s));
+    if (lineBreak != -1) text.truncate(lineBreak);
+  }
+  InsertText(cursor, text);
   setTextCursor(cursor);
   ensureCursorVisible();
 }
@@ -373,6 +381,10 @@ void LongTextEdit::keyPressEvent(QKeyEvent* event) {
   // A typed line break is CR LF, as the platform's edit box holds it; Shift
   // makes no other kind of break.
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && singleLine_) {
+    event->ignore();
+    return;
+  }
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier &&
       !isReadOnly()) {
     QTextCursor cursor = textCursor();

@@ -31,6 +31,10 @@ class LongTextEdit : public QPlainTextEdit {
 
   explicit LongTextEdit(QWidget* parent = nullptr);
 
+  // A box of one line: of a pasted or dropped text it keeps the first line
+  // (a trailing line break dropped), and Enter makes no new line.
+  void SetSingleLine(bool singleLine) { singleLine_ = singleLine; }
+
   // Writes the text; the window's events run while a big one is written.
   // False when there was no memory to show it: the box is empty then.
   bool SetGbkText(const Text& text);
@@ -57,6 +61,7 @@ class LongTextEdit : public QPlainTextEdit {
   Text written_;               // what was last written, when it is not valid GBK
   bool keepsWritten_ = false;  // written_ holds the bytes the box cannot
   bool writtenIsCurrent_ = true;
+  bool singleLine_ = false;
   bool writing_ = false;
   bool readOnlyBefore_ = false;        // as the box was before the write began
   unsigned generation_ = 0;            // counts the writes begun

@@ -5,19 +5,14 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QValidator>
-
-#include <limits>
 
 #include "app/app_icon.h"
 #include "app/long_text_edit.h"
 #include "base/version.h"
-#include "encoding/gbk.h"
 
 namespace pakeno {
 namespace {
@@ -82,25 +77,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
   return button;
 }
 
-// The address box is one line, as the platform's: of a pasted text with line
-// breaks it keeps the first line (so a trailing line break is dropped).
-class FirstLineOfPaste : public QValidator {
- public:
-  using QValidator::QValidator;
-  State validate(QString& input, int& position) const override {
-    qsizetype lineBreak = -1;
-    for (qsizetype i = 0; i < input.size() && lineBreak == -1; ++i) {
-      if (input[i] == u'\r' || input[i] == u'\n') lineBreak = i;
-    }
-    if (lineBreak == -1) return Acceptable;
-    // What was inserted ends at the cursor; the rest of it after the break goes.
-    const qsizetype end = position > lineBreak ? position : input.size();
-    input.remove(lineBreak, end - lineBreak);
-    position = static_cast<int>(lineBreak);
-    return Acceptable;
-  }
-};
-
 bool IsArrow(int key) {
   return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
 }
@@ -123,10 +99,15 @@ MainWindow::MainWindow(WindowHandlers handlers) : handlers_(std::move(handlers))
 
 void MainWindow::BuildControls() {
   MakeLabel(this, "透明标签提交地址", "提交地址：", 10, 7, 64, 16);
-  address_ = Place(new QLineEdit(this), "编辑框提交地址", 10, 26, 288, 28);
+  // One line, as the platform's address box; a box that cuts long lines for
+  // display, so that an address of megabytes pastes as fast as a form body.
+  address_ = Place(new LongTextEdit(this), "编辑框提交地址", 10, 26, 288, 28);
   address_->setAccessibleName(FromUtf8("提交地址"));
-  address_->setMaxLength(std::numeric_limits<int>::max());  // Qt's default stops at 32767 characters
-  address_->setValidator(new FirstLineOfPaste(address_));
+  address_->SetSingleLine(true);
+  address_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  address_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  address_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  address_->setTabChangesFocus(true);
 
   MakeLabel(this, "透明标签提交数据", "提交数据：", 10, 60, 64, 16);
   data_ = MakeMultiLineBox(this, "编辑框提交数据", "提交数据", 10, 79, 288, 120);
@@ -191,16 +172,11 @@ void MainWindow::Load() {
 }
 
 Text MainWindow::ReadText(EditBox box) {
-  if (box == EditBox::kAddress) return Utf8ToGbk(address_->text().toStdString());
-  return (box == EditBox::kData ? data_ : return_)->GbkText();
+  return (box == EditBox::kAddress ? address_ : box == EditBox::kData ? data_ : return_)->GbkText();
 }
 
 bool MainWindow::WriteText(EditBox box, const Text& text) {
-  if (box == EditBox::kAddress) {
-    address_->setText(QString::fromStdString(GbkToUtf8(text)));
-    return true;
-  }
-  return (box == EditBox::kData ? data_ : return_)->SetGbkText(text);
+  return (box == EditBox::kAddress ? address_ : box == EditBox::kData ? data_ : return_)->SetGbkText(text);
 }
 
 bool MainWindow::ReadChecked(RadioBox radio) {

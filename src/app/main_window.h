@@ -13,7 +13,6 @@
 #include "workflows/window_controls.h"
 
 class QAbstractButton;
-class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -54,7 +53,7 @@ class MainWindow : public QWidget, public WindowControls {
   void MoveFocus(QWidget* from, bool forward);
 
   WindowHandlers handlers_;
-  QLineEdit* address_ = nullptr;
+  LongTextEdit* address_ = nullptr;
   LongTextEdit* data_ = nullptr;
   LongTextEdit* return_ = nullptr;
   QRadioButton* http_ = nullptr;

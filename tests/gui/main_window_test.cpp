@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -78,7 +77,7 @@ TEST_F(Window, ControlTable) {
     const char* caption;
   } table[] = {
       {"透明标签提交地址", "QLabel", "", {10, 7, 64, 16}, "提交地址："},
-      {"编辑框提交地址", "QLineEdit", "", {10, 26, 288, 28}, ""},
+      {"编辑框提交地址", "QPlainTextEdit", "", {10, 26, 288, 28}, ""},
       {"透明标签提交数据", "QLabel", "", {10, 60, 64, 16}, "提交数据："},
       {"编辑框提交数据", "QPlainTextEdit", "", {10, 79, 288, 120}, ""},
       {"透明标签返回信息", "QLabel", "", {10, 206, 64, 16}, "返回信息："},
@@ -110,7 +109,6 @@ TEST_F(Window, ControlTable) {
     if (auto* label = qobject_cast<QLabel*>(control)) caption = label->text();
     if (auto* button = qobject_cast<QAbstractButton*>(control)) caption = button->text();
     if (auto* group = qobject_cast<QGroupBox*>(control)) caption = group->title();
-    if (auto* line = qobject_cast<QLineEdit*>(control)) caption = line->text();
     if (auto* box = qobject_cast<QPlainTextEdit*>(control)) caption = box->toPlainText();
     EXPECT_EQ(caption, U(row.caption));
   }
@@ -174,7 +172,7 @@ TEST_F(Window, EnterPressesNothingAndMovesNothing) {
   EXPECT_EQ(sends + copies + clears, 0);
   EXPECT_EQ(Control<QPlainTextEdit>("编辑框提交数据")->toPlainText(), "\n\n");
   EXPECT_EQ(Control<QPlainTextEdit>("编辑框返回信息")->toPlainText(), "\n\n");
-  EXPECT_EQ(Control<QLineEdit>("编辑框提交地址")->text(), "");
+  EXPECT_EQ(Control<QPlainTextEdit>("编辑框提交地址")->toPlainText(), "");
   Press(window->TabCycle()[3], Qt::Key_F1);
   EXPECT_EQ(sends, 0);
 }
@@ -213,7 +211,7 @@ TEST_F(Window, BoxesHoldLongTextsAndConvertAtTheBoundary) {
 }
 
 TEST_F(Window, TheAddressBoxKeepsTheFirstLineOfAPaste) {
-  auto* address = Control<QLineEdit>("编辑框提交地址");
+  auto* address = Control<QPlainTextEdit>("编辑框提交地址");
   const struct {
     QString before;
     int cursor;
@@ -227,11 +225,13 @@ TEST_F(Window, TheAddressBoxKeepsTheFirstLineOfAPaste) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pasted.toStdString());
-    address->setText(c.before);
-    address->setCursorPosition(c.cursor);
+    address->setPlainText(c.before);
+    QTextCursor cursor = address->textCursor();
+    cursor.setPosition(c.cursor);
+    address->setTextCursor(cursor);
     QGuiApplication::clipboard()->setText(c.pasted);
     address->paste();
-    EXPECT_EQ(address->text(), c.after);
+    EXPECT_EQ(address->toPlainText(), c.after);
   }
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/long_text_edit.h"
+#include "app/main_window.h"
 #include "encoding/gbk.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
@@ -25,6 +26,8 @@
 #include "support/tick_gap.h"
 #include "update/connectivity.h"
 #include "update/download.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace pakeno {
 namespace {
@@ -101,6 +104,23 @@ TEST_F(Display, LineBreaksOfEveryKindInTurnShowAsQuicklyAsLinesOf80) {
   const qint64 ms = Milliseconds([&] { box.SetGbkText(alternating); });
   EXPECT_TRUE(box.GbkText() == alternating);
   EXPECT_LT(ms, 2 * linesMs + 500) << "lines of 80 took " << linesMs << " ms";
+}
+
+TEST_F(Display, TheAddressBoxTakesAPasteAsFastAsTheDataBox) {
+  MainWindow window({});
+  window.show();
+  auto* address = window.findChild<QPlainTextEdit*>(u"编辑框提交地址"_s);
+  auto* data = window.findChild<QPlainTextEdit*>(u"编辑框提交数据"_s);
+  for (const qsizetype size : {qsizetype{1} << 20, qsizetype{16} << 20}) {
+    SCOPED_TRACE(size);
+    QGuiApplication::clipboard()->setText(QString(size, u'a') + u"\r\nsecond line"_s);
+    const qint64 dataMs = Milliseconds([&] { data->paste(); });
+    const qint64 addressMs = Milliseconds([&] { address->paste(); });
+    EXPECT_EQ(window.ReadText(EditBox::kAddress).size(), static_cast<size_t>(size));  // the first line alone
+    EXPECT_LT(addressMs, 2 * dataMs + 200) << "the data box took " << dataMs << " ms";
+    window.WriteText(EditBox::kAddress, {});
+    window.WriteText(EditBox::kData, {});
+  }
 }
 
 TEST_F(Display, PastingALongLineIsAsQuickAsWritingIt) {
