@@ -15,7 +15,7 @@ rows=${3:-}
 source "$(dirname "$0")/../scripts/xvfb.sh"
 pakeno_scratch
 pakeno_start_xvfb
-[ "$(id -u)" -eq 0 ] || { echo "startup_bench.sh runs the programs with unshare -n: run it as root" >&2; exit 1; }
+pakeno_offline true || { echo "startup_bench.sh needs a loopback-only network namespace: root, user namespaces or sudo" >&2; exit 1; }
 version=$(sed -n 's/.*kVersion\[\] = "\(.*\)";/\1/p' "$build/generated/base/version.h")
 for binary in "$build/bench/bare_window" "$build/src/app/pakeno"; do
   [ -x "$binary" ] || { echo "missing $binary: build it first (cmake --build $build)" >&2; exit 1; }
@@ -26,7 +26,7 @@ done
 start_once() {
   local binary=$1 title=$2 t0 t1
   t0=$(date +%s%N)
-  unshare -n -- "$binary" >/dev/null 2>"$work/stderr" &
+  pakeno_offline "$binary" >/dev/null 2>"$work/stderr" &
   pid=$!
   until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do
     kill -0 "$pid" 2>/dev/null || { echo "$binary did not start:" >&2; cat "$work/stderr" "$work/xvfb.log" >&2; exit 1; }

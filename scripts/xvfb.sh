@@ -16,6 +16,21 @@ pakeno_clean_up() {
   rm -rf "$work"
 }
 
+# Runs "$@" in a network namespace with loopback only, so that nothing it
+# starts reaches beyond this machine: as root directly, else through a user
+# namespace or sudo. Returns 125, running nothing, when none of them is to be had.
+pakeno_offline() {
+  if [ "$(id -u)" -eq 0 ]; then
+    unshare -n -- "$@"
+  elif unshare -rn true 2>/dev/null; then
+    unshare -rn -- "$@"
+  elif sudo -n true 2>/dev/null; then
+    sudo -n unshare -n -- setpriv --reuid="$(id -u)" --regid="$(id -g)" --clear-groups -- "$@"
+  else
+    return 125
+  fi
+}
+
 # Starts Xvfb on a free display, exports DISPLAY and sets xvfb_pid. Needs
 # $work. -noreset: the server must not restart between two clients, or the
 # next one cannot connect.

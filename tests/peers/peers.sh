@@ -25,9 +25,15 @@ stop() {
   done
 }
 
+# The processes the peers of $dir run, workers included; none once stopped.
+leftovers() { pgrep -f -- "session.save_path=$dir/|nginx -p $dir -c|-c $dir/tinyproxy.conf" || true; }
+
 if [ "$action" = stop ]; then
   stop
-  exit 0
+  for _ in $(seq 50); do [ -z "$(leftovers)" ] && exit 0; sleep 0.1; done
+  echo "peers: still running after the stop:" >&2
+  leftovers | xargs -r ps -o pid=,args= -p >&2
+  exit 1
 fi
 stop
 
