@@ -69,9 +69,17 @@ copy_return_box() {
   for _ in $(seq 50); do xdotool search --onlyvisible --name "信息：" >/dev/null || break; sleep 0.1; done
   xclip -o -selection clipboard
 }
-send() {
-  click 348 196   # 发送数据包
-  sleep 0.5
+send() { click 348 196; }  # 发送数据包
+# After a send: copies the return box until it no longer holds what the last
+# copy gave (the request has ended), at most 10 s; sets $copied.
+last_copied=""
+copy_answer() {
+  for _ in $(seq 40); do
+    copied=$(copy_return_box)
+    [ "$copied" != "$last_copied" ] && break
+    sleep 0.25
+  done
+  last_copied=$copied
 }
 marker="e2e-$RANDOM$RANDOM"
 
@@ -82,25 +90,25 @@ click 150 130
 xdotool type --delay 5 "name=pakeno&run=$marker"
 send
 wait_for "POST /index.html?$marker HTTP/1.1" "$peers/nginx-access.log" || fail "the server saw no POST"
-copied=$(copy_return_box)
+copy_answer
 [ "$copied" = "hello from nginx" ] || fail "clipboard holds '$copied'"
 
 # --- a legacy GBK site: log in under /shop, then the account page knows the user
 fill 150 40 "127.0.0.1:$php/shop/login.php"
 fill 150 130 "user=张三&pass=secret"
 send
-copied=$(copy_return_box)
+copy_answer
 [ "$copied" = "欢迎，张三！" ] || fail "login answered '$copied'"
 fill 150 40 "127.0.0.1:$php/shop/account.php"
 fill 150 130 "view=1"
 send
-copied=$(copy_return_box)
+copy_answer
 [ "$copied" = "用户：张三" ] || fail "the account page answered '$copied'"
 
 # --- a UTF-8 page shows as GBK-read bytes and still copies
 fill 150 40 "127.0.0.1:$http/files/utf8.html"
 send
-copied=$(copy_return_box)
+copy_answer
 [ -n "$copied" ] || fail "nothing copied from a UTF-8 page"
 
 # --- the window at 200 %, as the X server shows it

@@ -13,6 +13,15 @@ struct SplitCase {
   std::string_view objectName;
 };
 
+void Expect(const SplitCase& c, const std::optional<PostTarget>& target) {
+  SCOPED_TRACE(std::string(c.address));
+  ASSERT_EQ(target.has_value(), c.accepted);
+  if (!target) return;
+  EXPECT_EQ(target->server, c.server);
+  EXPECT_EQ(target->objectName, c.objectName);
+  EXPECT_EQ(target->port, c.port);
+}
+
 TEST(SplitHttpAddress, Table) {
   const SplitCase cases[] = {
       {"http://srv/a/b.php?x=1", true, "srv", 80, "a/b.php?x=1"},
@@ -40,15 +49,7 @@ TEST(SplitHttpAddress, Table) {
       // 0xB0 0x5C is one character: its 0x5C is not a backslash.
       {"srv/\xB0\x5C", true, "srv", 80, "\xB0\x5C"},
   };
-  for (const SplitCase& c : cases) {
-    SCOPED_TRACE(std::string(c.address));
-    const std::optional<PostTarget> target = SplitHttpAddress(c.address);
-    ASSERT_EQ(target.has_value(), c.accepted);
-    if (!target) continue;
-    EXPECT_EQ(target->server, c.server);
-    EXPECT_EQ(target->objectName, c.objectName);
-    EXPECT_EQ(target->port, c.port);
-  }
+  for (const SplitCase& c : cases) Expect(c, SplitHttpAddress(c.address));
 }
 
 TEST(SplitHttpsAddress, Table) {
@@ -61,15 +62,7 @@ TEST(SplitHttpsAddress, Table) {
       {"srv/q?u=https://o/", true, "srv", 443, "q?u=https://o/"},
       {"https:///x", false, "", 0, ""},
   };
-  for (const SplitCase& c : cases) {
-    SCOPED_TRACE(std::string(c.address));
-    const std::optional<PostTarget> target = SplitHttpsAddress(c.address, 443);
-    ASSERT_EQ(target.has_value(), c.accepted);
-    if (!target) continue;
-    EXPECT_EQ(target->server, c.server);
-    EXPECT_EQ(target->port, c.port);
-    EXPECT_EQ(target->objectName, c.objectName);
-  }
+  for (const SplitCase& c : cases) Expect(c, SplitHttpsAddress(c.address, 443));
   EXPECT_EQ(SplitHttpsAddress("srv/x", 8443)->port, 8443);
 }
 

@@ -43,6 +43,7 @@ TEST(ConvertEncoding, Table) {
       {"unknown source", "abc", "NO-SUCH-CHARSET", "UTF-8", false, ""},
       {"unknown and empty", "", "NO-SUCH", "UTF-8", false, ""},
       {"gbk to utf-8", "\xD6\xD0", "GBK", "UTF-8", true, "\xE4\xB8\xAD"},
+      // Two bytes become four: the area grows twice past the input's size.
       {"growth", Repeat("\xC2\xA9", 200), "UTF-8", "GB18030", true, Repeat("\x81\x30\x84\x38", 200)},
   };
   for (const ConvertCase& c : cases) {
@@ -55,11 +56,9 @@ TEST(ConvertEncoding, Table) {
 }
 
 TEST(ConvertEncoding, TheOutputGrowsAsFarAsTheTargetNeeds) {
-  // Two bytes become four: the area grows twice past the input's size.
+  // Two bytes becoming four is the table's "growth" row. One byte becomes
+  // four, over a mebibyte.
   bool ok = false;
-  EXPECT_EQ(ConvertEncoding(Repeat("\xC2\xA9", 200), "UTF-8", "GB18030", &ok), Repeat("\x81\x30\x84\x38", 200));
-  EXPECT_TRUE(ok);
-  // One byte becomes four, over a mebibyte.
   const Bytes ascii(1u << 20, 'a');
   const Bytes wide = ConvertEncoding(ascii, "UTF-8", "UTF-32LE", &ok);
   EXPECT_TRUE(ok);

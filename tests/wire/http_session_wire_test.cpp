@@ -133,12 +133,16 @@ TEST_F(Session, RedirectLoopEndsAsFailure) {
     reply.Send(Response("", "302 Found", "Location: /again\r\n"));
     reply.Close();
   });
+  std::string failures;
+  const testing::ScopedSetting log(SetFailureLogSinkForTesting, [&](std::string_view line) { failures += line; });
   Text received;
   EXPECT_EQ(FetchPage(server.Url("/loop"), {}, {}, nullptr, {}, &received), "");
   EXPECT_EQ(received, Text(1024, ' '));
   HttpSession session;
   EXPECT_EQ(session.PostHttp(server.Url("/loop"), "a"), "");
   EXPECT_EQ(server.Requests().size(), 2u * 11);  // each: the request and ten redirects
+  EXPECT_NE(failures.find("GET " + server.Url("/loop") + " failed: more than 10 redirects"), std::string::npos);
+  EXPECT_NE(failures.find("POST " + server.Url("/loop") + " failed: more than 10 redirects"), std::string::npos);
 }
 
 TEST_F(Session, AServerTextThatIsNoNameReachesNobody) {
