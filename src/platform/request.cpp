@@ -78,6 +78,7 @@ struct Request::State {
   std::string location;                 // the current response's Location header
   std::vector<std::string> setCookies;  // stored once the block is complete and accepted
   std::optional<std::string> contentLength;
+  bool chunked = false;  // the current response's body comes in chunks
   std::string redirect;  // set when the current response is to be followed
   long redirectStatus = 0;
   int redirects = 0;
@@ -131,6 +132,7 @@ struct Request::State {
       redirect.clear();
       setCookies.clear();
       contentLength.reset();
+      chunked = false;
     } else if (headersDone) {
       return line.size();  // a chunked body's trailer: neither the header block nor cookies
     }
@@ -150,6 +152,8 @@ struct Request::State {
         return Refuse("the response announces two different lengths (Content-Length)");
       contentLength = value;
     }
+    if (const std::string_view value = HeaderValue(content, "Transfer-Encoding"); value.data())
+      chunked = chunked || value.find("chunked") != std::string_view::npos;
     if (!content.empty()) return line.size();
 
     long status = 0;
@@ -530,11 +534,14 @@ std::string Request::Failure() const {
   const State& s = *state_;
   if (!s.refusal.empty()) return s.refusal;
   if (s.result == CURLE_OK) return s.done || s.headersDone ? std::string() : "no response";
+  // A body cut short or malformed in our own words: libcurl's differ from one version to the next.
+  if (s.result == CURLE_PARTIAL_FILE && s.chunked) return "the server closed the connection before the last chunk";
   if (s.result == CURLE_PARTIAL_FILE) {
     if (const auto length = ContentLength(); length && *length > s.received)
       return "the server closed the connection " + std::to_string(*length - s.received) +
              " bytes before the announced end";
   }
+  if (s.result == CURLE_RECV_ERROR && s.chunked && s.headersDone) return "the chunked body is malformed";
   return s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
 }
 

@@ -86,10 +86,10 @@ std::vector<Hostile> Cases() {
        [](const Bytes& body, const Text&) { return body.empty() && !Stored("\tf\t"); }, "line folding"},
       {"a bad chunk size",
        [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\nzz\r\nmore\r\n"); }, is(""),
-       "chunked-encoding"},
+       "the chunked body is malformed"},
       {"chunks without the last one",
        [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\n2\r\nde\r\n"); }, is(""),
-       "outstanding read data"},
+       "the server closed the connection before the last chunk"},
       {"a cookie in the trailer",
        [](Reply& r, int) {
          r.Send(Head("Transfer-Encoding: chunked\r\nTrailer: Set-Cookie\r\n") +
