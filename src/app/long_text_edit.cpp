@@ -141,9 +141,23 @@ class ParagraphWriter {
         break;
       }
       AddPieces(rest.substr(0, end), true);
-      const bool crlf = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
-      EndLine(crlf ? Break::kCrLf : rest[end] == '\r' ? Break::kCr : Break::kLf);
-      rest.remove_prefix(end + (crlf ? 2 : 1));
+      rest.remove_prefix(end);
+      // The breaks up to the next text at once: a body may be mostly breaks.
+      size_t used = 0;
+      while (used < rest.size() && (rest[used] == '\r' || rest[used] == '\n')) {
+        if (!last && rest[used] == '\r' && used + 1 == rest.size()) break;  // may be the first half of a CR LF
+        const bool crlf = rest[used] == '\r' && used + 1 < rest.size() && rest[used + 1] == '\n';
+        const Break kind = crlf ? Break::kCrLf : rest[used] == '\r' ? Break::kCr : Break::kLf;
+        if (atLineStart_ && pending_ != Break::kUnmarked && paragraph_.size() < LongTextEdit::kSoftLineLength) {
+          AddSeparator();  // an empty line: EndLine's work, without its calls
+          pending_ = kind;
+        } else {
+          EndLine(kind);
+        }
+        used += crlf ? 2 : 1;
+      }
+      rest.remove_prefix(used);
+      if (used == 0) break;  // a CR that may go on in the next chunk
     }
     carry_ = std::string(rest);
     if (last) Finish();
@@ -188,12 +202,17 @@ class ParagraphWriter {
     atLineStart_ = false;
     if (pending_ == Break::kUnmarked) return;  // the first line
     if (paragraph_.size() < LongTextEdit::kSoftLineLength) {
-      paragraph_.append(QChar::LineSeparator);
-      kinds_ += static_cast<char>(pending_);
-      unusual_ = unusual_ || pending_ != common_;
+      AddSeparator();
     } else {
       Flush(pending_);
     }
+  }
+
+  // The break before the line to come, as a separator within the paragraph.
+  void AddSeparator() {
+    paragraph_.append(QChar::LineSeparator);
+    kinds_ += static_cast<char>(pending_);
+    unusual_ = unusual_ || pending_ != common_;
   }
 
   void Flush(Break next) {
