@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
-pakeno_install_missing "${PAKENO_BUILD_PACKAGES[@]}" "${PAKENO_RUN_PACKAGES[@]}" "${PAKENO_TEST_PACKAGES[@]}"
+pakeno_install_missing "${PAKENO_BUILD_PACKAGES[@]}" "${PAKENO_RUN_PACKAGES[@]}" "${PAKENO_TEST_PACKAGES[@]}" \
+  "${PAKENO_WINDOWS_PACKAGES[@]}"
 
 jobs=$(nproc)
 status=0
@@ -32,13 +33,17 @@ run_suite() {  # DIR [CMAKE ARGUMENTS...]
   (cd "$dir" && ctest --output-on-failure --no-tests=error -j "$jobs" --timeout 600 | tee ctest-summary.log) || status=1
 }
 
-rm -f build/ctest-summary.log build-sanitize/ctest-summary.log build-fuzz/ctest-summary.log
+rm -f build/ctest-summary.log build-sanitize/ctest-summary.log build-fuzz/ctest-summary.log build-win64/ctest-summary.log
+mkdir -p build-win64
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPAKENO_SANITIZE=ON
 # The fuzz targets, each for a bounded time (PAKENO_FUZZ_SECONDS, 30 by default).
 run_suite build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPAKENO_FUZZ=ON \
   -DPAKENO_BUILD_GUI=OFF -DPAKENO_FUZZ_SECONDS="${PAKENO_FUZZ_SECONDS:-30}"
+# The Windows build, cross-built and tested under Wine.
+echo "== pakeno: building and testing build-win64 (MinGW-w64, Wine)"
+scripts/build-windows.sh build-win64 | tee build-win64/ctest-summary.log || status=1
 echo "== pakeno: fuzzing, per target (executions, coverage)"
 awk '/^[0-9]+\/[0-9]+ Testing: / {target=$3} /DONE   cov:/ {print "  " target ": " $0} /stat::number_of_executed_units/ {print "  " target ": " $0}' \
   build-fuzz/Testing/Temporary/LastTest.log || true
@@ -46,7 +51,7 @@ awk '/^[0-9]+\/[0-9]+ Testing: / {target=$3} /DONE   cov:/ {print "  " target ":
 # One closing line over every suite; a suite without its count is a failure.
 passed=0
 failed=0
-for dir in build build-sanitize build-fuzz; do
+for dir in build build-sanitize build-fuzz build-win64; do
   line=$(grep -h "tests failed out of" "$dir/ctest-summary.log" 2>/dev/null | tail -n1 || true)
   if [ -z "$line" ]; then
     echo "pakeno: $dir reported no count"

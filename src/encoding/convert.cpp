@@ -1,13 +1,9 @@
 #include "encoding/convert.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <memory>
 #include <new>
 #include <string>
 
-#include "encoding/iconv_handle.h"
+#include "encoding/converter.h"
 
 namespace pakeno {
 
@@ -20,7 +16,7 @@ constexpr int kMaxEnlargements = 11;
 Bytes ConvertEncoding(std::string_view data, std::string_view fromCharset, std::string_view toCharset,
                       bool* succeeded) {
   if (succeeded) *succeeded = false;
-  const IconvHandle converter = OpenIconv(fromCharset, toCharset);
+  const std::unique_ptr<Converter> converter = Converter::Open(fromCharset, toCharset);
   if (!converter) return {};
   if (data.empty()) {
     if (succeeded) *succeeded = true;
@@ -34,17 +30,16 @@ Bytes ConvertEncoding(std::string_view data, std::string_view fromCharset, std::
   } catch (const std::bad_alloc&) {
     return {};
   }
-  char* in = const_cast<char*>(data.data());  // iconv's prototype is not const-correct; it does not write
-  size_t inLeft = data.size();
+  std::string_view in = data;
   size_t written = 0;
 
   for (int enlargements = 0;; ++enlargements) {
     char* out = output.data() + written;
     size_t outLeft = output.size() - written;
-    const size_t result = iconv(static_cast<iconv_t>(converter.get()), &in, &inLeft, &out, &outLeft);
+    const Converter::Result result = converter->Convert(in, out, outLeft);
     written = static_cast<size_t>(out - output.data());
-    if (result != static_cast<size_t>(-1)) break;
-    if (errno != E2BIG || enlargements == kMaxEnlargements) return {};
+    if (result == Converter::Result::kDone) break;
+    if (result != Converter::Result::kOutputFull || enlargements == kMaxEnlargements) return {};
     try {
       output.resize(output.size() + step);
     } catch (const std::bad_alloc&) {
@@ -56,8 +51,7 @@ Bytes ConvertEncoding(std::string_view data, std::string_view fromCharset, std::
   // where even that does not fit, the whole conversion has failed.
   char* out = output.data() + written;
   size_t outLeft = output.size() - written;
-  if (iconv(static_cast<iconv_t>(converter.get()), nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
-    return {};
+  if (!converter->Finish(out, outLeft)) return {};
   written = static_cast<size_t>(out - output.data());
 
   output.resize(written);

@@ -1,11 +1,8 @@
 #include "encoding/gbk.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <memory>
 
-#include "encoding/iconv_handle.h"
+#include "encoding/converter.h"
 
 namespace pakeno {
 namespace {
@@ -28,13 +25,13 @@ size_t Utf8SequenceLength(std::string_view s) {
   return length;
 }
 
-// Converts what iconv can; at each unconvertible spot appends `replacement`
-// and skips the bytes that `skip` names, then carries on.
+// Converts what the system can; at each unconvertible spot appends
+// `replacement` and skips the bytes that `skip` names, then carries on.
 template <typename Skip>
 std::string LenientConvert(std::string_view input, const char* from, const char* to, std::string_view replacement,
                            Skip skip, bool* exact = nullptr) {
   if (exact) *exact = true;
-  const IconvHandle converter = OpenIconv(from, to);
+  const std::unique_ptr<Converter> converter = Converter::Open(from, to);
   std::string output;
   if (!converter) {
     // Without a converter only ASCII, the same in both charsets, comes through.
@@ -50,26 +47,23 @@ std::string LenientConvert(std::string_view input, const char* from, const char*
     return output;
   }
   output.reserve(input.size() * 3 / 2 + 16);
-  char* in = const_cast<char*>(input.data());
-  size_t inLeft = input.size();
+  std::string_view in = input;
   char buffer[4096];
-  while (inLeft > 0) {
+  while (!in.empty()) {
     char* out = buffer;
     size_t outLeft = sizeof buffer;
-    const size_t result = iconv(static_cast<iconv_t>(converter.get()), &in, &inLeft, &out, &outLeft);
+    const Converter::Result result = converter->Convert(in, out, outLeft);
     output.append(buffer, static_cast<size_t>(out - buffer));
-    if (result != static_cast<size_t>(-1) || errno == E2BIG) continue;
-    // EILSEQ or EINVAL: an unconvertible or incomplete sequence at `in`.
+    if (result == Converter::Result::kDone || result == Converter::Result::kOutputFull) continue;
+    // An unconvertible or incomplete sequence at the start of `in`.
     output.append(replacement);
     if (exact) *exact = false;
-    const size_t n = skip(std::string_view(in, inLeft));
-    in += n;
-    inLeft -= n;
-    iconv(static_cast<iconv_t>(converter.get()), nullptr, nullptr, nullptr, nullptr);  // reset shift state
+    in.remove_prefix(skip(in));
+    converter->Reset();
   }
   char* out = buffer;
   size_t outLeft = sizeof buffer;
-  iconv(static_cast<iconv_t>(converter.get()), nullptr, nullptr, &out, &outLeft);  // back to the initial state
+  converter->Finish(out, outLeft);
   output.append(buffer, static_cast<size_t>(out - buffer));
   return output;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/under_wine.h"
+
 namespace pakeno {
 namespace {
 
@@ -48,6 +50,8 @@ TEST(ConvertEncoding, Table) {
   };
   for (const ConvertCase& c : cases) {
     SCOPED_TRACE(c.name);
+    // Windows converts GB18030 as code page 54936, which Wine 8 does not have.
+    if (testing::UnderWine() && std::string_view(c.to) == "GB18030" && c.ok && !c.input.empty()) continue;
     bool succeeded = !c.ok;
     EXPECT_EQ(ConvertEncoding(c.input, c.from, c.to, &succeeded), c.expected);
     EXPECT_EQ(succeeded, c.ok);

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-
 #include <climits>
 #include <cmath>
 #include <cstring>
+
+#include "support/zero_pages.h"
 
 namespace pakeno {
 namespace {
@@ -54,14 +54,12 @@ TEST(TextFind, Table) {
 TEST(TextFind, APositionBeyondTheResultTypeIsNotFound) {
   // 2 GiB and a little of untouched zero pages: no memory is really used.
   const size_t size = (size_t{1} << 31) + 16;
-  void* area = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  ASSERT_NE(area, MAP_FAILED);
-  char* bytes = static_cast<char*>(area);
-  std::memcpy(bytes + size - 8, "<marker", 7);
-  const std::string_view text(bytes, size);
+  const testing::ZeroPages area(size);
+  ASSERT_NE(area.data(), nullptr);
+  std::memcpy(area.data() + size - 8, "<marker", 7);
+  const std::string_view text(area.data(), size);
   EXPECT_EQ(TextFind(text, "<marker"), -1);  // not a wrapped, negative or small position
   EXPECT_EQ(TextFind(text.substr(size - 100), "<marker"), 93);
-  munmap(area, size);
 }
 
 TEST(TextCompare, UnsignedBytewise) {
