@@ -2,9 +2,6 @@
 // the failure result; never a crash or a hang beyond the time-outs.
 
 #include <malloc.h>
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
-#endif
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -159,6 +156,11 @@ std::vector<Hostile> Cases() {
 
 // The bytes the allocator has handed out and not had back; under the
 // sanitizers their own allocator counts them, as mallinfo2 then sees nothing.
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers' own count (from their allocator interface, whose header not every compiler ships).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 size_t HeapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
   return __sanitizer_get_current_allocated_bytes();
