@@ -1,7 +1,7 @@
 #pragma once
 
-// Following a redirect as a browser does. The addresses are libcurl's own
-// (resolved by its URL parser); the rules are pure.
+// Following a redirect as a browser does. The rules are pure; resolving an
+// address is the system's URL parser's (linux/url_parsing.cpp).
 
 #include <string>
 #include <string_view>

@@ -1,10 +1,8 @@
 #include "platform/server_address.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "base/ascii.h"
-#include "platform/curl_handles.h"
 
 namespace pakeno::transport {
 
@@ -38,30 +36,6 @@ std::string CookiePathOf(std::string_view target) {
     }
   }
   return path;
-}
-
-std::optional<UrlParts> CrackUrl(std::string_view url) {
-  detail::Url parsed(detail::GlobalInit() ? curl_url() : nullptr);
-  if (!parsed) return std::nullopt;
-  const std::string text(url);
-  if (curl_url_set(parsed.get(), CURLUPART_URL, text.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)
-    return std::nullopt;
-  auto part = [&](CURLUPart which, unsigned flags = 0) -> std::optional<std::string> {
-    char* value = nullptr;
-    if (curl_url_get(parsed.get(), which, &value, flags) != CURLUE_OK || !value) return std::nullopt;
-    return std::string(detail::CurlText(value).get());
-  };
-  UrlParts parts;
-  parts.scheme = part(CURLUPART_SCHEME).value_or("");
-  if (parts.scheme != "http" && parts.scheme != "https") return std::nullopt;
-  parts.host = part(CURLUPART_HOST).value_or("");
-  if (parts.host.empty()) return std::nullopt;
-  parts.port = std::atoi(part(CURLUPART_PORT, CURLU_DEFAULT_PORT).value_or("0").c_str());
-  parts.path = part(CURLUPART_PATH).value_or("/");
-  if (auto query = part(CURLUPART_QUERY)) parts.path += "?" + *query;
-  parts.userName = part(CURLUPART_USER);
-  parts.password = part(CURLUPART_PASSWORD);
-  return parts;
 }
 
 }  // namespace pakeno::transport

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "platform/curl_handles.h"
 #include "platform/server_address.h"
+#include "platform/transport_global.h"
 
 namespace pakeno::transport {
 namespace {
@@ -26,7 +26,7 @@ bool SetSessionRefusalForTesting(bool refuse) { return std::exchange(RefuseSessi
 
 Session::Session(std::string_view agent, Access access, std::string_view proxyList)
     : agent_(agent), access_(access), timeouts_(DefaultTimeouts()) {
-  if (RefuseSessions() || !detail::GlobalInit()) return;
+  if (RefuseSessions() || !TransportAvailable()) return;
   if (access == Access::kProxy) {
     proxies_ = ParseProxyList(proxyList);
     if (proxies_.http.empty() && proxies_.https.empty()) return;  // a proxy session needs a proxy

@@ -31,9 +31,10 @@ size_t CharacterLength(UINT page, std::string_view in) {
   const auto lead = static_cast<unsigned char>(in[0]);
   if (lead < 0x80) return 1;
   if (page == CP_UTF8) {
-    const size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                          : lead >= 0xF0 && lead <= 0xF4                                  ? 4
-                                                                                          : 0;
+    const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
     for (size_t i = 1; i < length && i < in.size(); ++i) {
       if (!Trail(static_cast<unsigned char>(in[i]))) return 0;
     }

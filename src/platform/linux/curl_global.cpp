@@ -1,4 +1,5 @@
-#include "platform/curl_handles.h"
+#include "platform/linux/curl_handles.h"
+#include "platform/transport_global.h"
 
 namespace pakeno::transport::detail {
 
@@ -10,3 +11,9 @@ bool GlobalInit() {
 }
 
 }  // namespace pakeno::transport::detail
+
+namespace pakeno::transport {
+
+bool TransportAvailable() { return detail::GlobalInit(); }
+
+}  // namespace pakeno::transport

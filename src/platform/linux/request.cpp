@@ -12,9 +12,9 @@
 
 #include "base/ascii.h"
 #include "platform/cookie_store.h"
-#include "platform/curl_handles.h"
 #include "platform/event_pump.h"
 #include "platform/header_lines.h"
+#include "platform/linux/curl_handles.h"
 #include "platform/redirects.h"
 #include "platform/server_address.h"
 
