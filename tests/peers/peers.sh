@@ -9,6 +9,8 @@
 # proxy, php), so that two builds on one machine never collide.
 # Usage: peers.sh start|stop DIR   (DIR holds configs, certificates, logs)
 set -euo pipefail
+# nginx lives in /usr/sbin, which a user's PATH need not name.
+export PATH="$PATH:/usr/sbin:/sbin"
 here=$(cd "$(dirname "$0")" && pwd)
 action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
