@@ -25,6 +25,10 @@ wait_for() {  # PATTERN FILE: until the file holds the pattern, at most 5 s
 find_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
 
 pakeno_start_xvfb
+# A UTF-8 locale, whoever runs this: the X server holds a window's old-style
+# name in the locale's charset, and xdotool matches the Chinese titles in it.
+export LANG=C.UTF-8
+unset LC_ALL
 
 # --- message boxes speak Chinese whatever the locale; N answers No
 LANG=C LC_ALL=C "$probe" buttons >"$work/probe.out" 2>/dev/null &
