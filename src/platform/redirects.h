@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/cookie_store.h"
 
@@ -14,6 +15,25 @@ bool IsRedirect(long status);
 
 // 303, and 301 or 302 after a POST, go on as a GET without body (a HEAD stays a HEAD).
 bool RedirectBecomesGet(long status, std::string_view verb);
+
+// Why the redirect to `next` is not followed; empty when it is. What was
+// meant to travel encrypted is never re-sent in clear, and a chain longer
+// than `maxRedirects` ends as a loop does.
+std::string RedirectRefusal(bool startedSecure, std::string_view next, int redirectsSoFar, int maxRedirects);
+
+// A request as it goes from one hop to the next.
+struct HopRequest {
+  std::string verb;
+  std::string body;
+  std::vector<std::string> headerLines;
+};
+
+// Turns `request` into the one for the redirect `status` from host `from`
+// to host `to` (lower case): a 303, or a 301/302 after a POST, goes on as a
+// GET without body or form headers; the Referer (the address the user typed),
+// and the caller's Authorization and Cookie lines stay with the host they
+// were meant for.
+void PrepareNextHop(HopRequest& request, long status, std::string_view from, std::string_view to);
 
 // The absolute address of a Location value relative to `base`; empty when
 // either cannot be read as an address.

@@ -57,6 +57,32 @@ TEST(Redirects, WhichAreFollowedAndWhichBecomeGet) {
   }
 }
 
+TEST(Redirects, WhatTheNextHopTakesAlong) {
+  const Lines callers{"Referer: http://a.test/form?x=1", "Authorization: Basic eA==", "Cookie: mine=1",
+                      "Content-Type: application/x-www-form-urlencoded", "Content-Length: 3"};
+  const struct {
+    long status;
+    const char* to;
+    HopRequest expected;
+  } cases[] = {
+      {307, "a.test", {"POST", "a=1", callers}},
+      {302, "a.test", {"GET", "", Lines(callers.begin(), callers.begin() + 3)}},
+      {307, "b.test", {"POST", "a=1", Lines(callers.begin() + 3, callers.end())}},
+      {303, "b.test", {"GET", "", {}}},
+  };
+  for (const auto& c : cases) {
+    HopRequest request{"POST", "a=1", callers};
+    PrepareNextHop(request, c.status, "a.test", c.to);
+    EXPECT_EQ(request.verb, c.expected.verb) << c.status << " " << c.to;
+    EXPECT_EQ(request.body, c.expected.body) << c.status << " " << c.to;
+    EXPECT_EQ(request.headerLines, c.expected.headerLines) << c.status << " " << c.to;
+  }
+  EXPECT_EQ(RedirectRefusal(false, "http://b.test/", 0, 10), "");
+  EXPECT_EQ(RedirectRefusal(true, "https://b.test/", 9, 10), "");
+  EXPECT_EQ(RedirectRefusal(true, "http://b.test/", 0, 10), "a redirect from https to plain http was refused");
+  EXPECT_EQ(RedirectRefusal(false, "http://b.test/", 10, 10), "more than 10 redirects");
+}
+
 TEST(Redirects, LocationsResolveAgainstTheHop) {
   const struct {
     const char *base, *location, *expected;

@@ -165,11 +165,10 @@ struct Request::State {
     setCookies.clear();
     if (IsRedirect(status) && !location.empty() && !(redirect = ResolveLocation(Base(), location)).empty()) {
       redirectStatus = status;
-      if (secure && !StartsWithIgnoringCase(redirect, "https://")) {
-        // What was meant to travel encrypted must not be re-sent in clear.
-        refusal = "a redirect from https to plain http was refused";
+      if (std::string why = RedirectRefusal(secure, redirect, redirects, connection.GetSession().MaxRedirects());
+          !why.empty()) {
         redirect.clear();
-        return 0;  // ends the transfer
+        return Refuse(std::move(why));
       }
     } else {
       headersDone = true;
@@ -320,11 +319,11 @@ struct Request::State {
 
   // Moves to the redirect's address, as a browser would.
   bool FollowRedirect() {
-    // The Referer names the address the user typed, query included, and the
-    // caller's credentials and cookies are for that server too: not for
-    // wherever it sends us.
-    if (HostOfAddress(redirect) != HostOfAddress(hopUrl))
-      RemoveHeaders(headerLines, {"Referer", "Authorization", "Cookie"});
+    HopRequest next{std::move(verb), std::move(body), std::move(headerLines)};
+    PrepareNextHop(next, redirectStatus, HostOfAddress(hopUrl), HostOfAddress(redirect));
+    verb = std::move(next.verb);
+    body = std::move(next.body);
+    headerLines = std::move(next.headerLines);
     hop.reset(curl_url());
     if (!hop ||
         curl_url_set(hop.get(), CURLUPART_URL, redirect.c_str(), CURLU_ALLOW_SPACE | CURLU_PATH_AS_IS) != CURLUE_OK)
@@ -335,11 +334,6 @@ struct Request::State {
     hopUrl = std::move(redirect);
     redirect.clear();
     ++redirects;
-    if (RedirectBecomesGet(redirectStatus, verb)) {
-      if (!EqualsIgnoringCase(verb, "HEAD")) verb = "GET";
-      body.clear();
-      RemoveHeaders(headerLines, {"Content-Length", "Content-Type"});
-    }
     return true;
   }
 
@@ -392,12 +386,6 @@ struct Request::State {
     if (done) {
       if (!redirect.empty()) {
         Detach();
-        if (redirects >= connection.GetSession().MaxRedirects()) {  // a loop ends as a failure
-          refusal = "more than " + std::to_string(redirects) + " redirects";
-          result = CURLE_TOO_MANY_REDIRECTS;
-          redirect.clear();
-          return;
-        }
         if (FollowRedirect()) {
           Start();
         } else {
