@@ -1,7 +1,5 @@
 #include "platform/proxy_rules.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -13,11 +11,25 @@
 namespace pakeno::transport {
 namespace {
 
+// A dotted-quad IPv4 address, as inet_pton reads one: four decimal parts of
+// 0 to 255, no leading zeros, nothing else.
 std::optional<uint32_t> Ipv4(std::string_view text) {
-  const std::string address(text);
-  in_addr parsed{};
-  if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return std::nullopt;
-  return ntohl(parsed.s_addr);
+  uint32_t address = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (!text.starts_with('.')) return std::nullopt;
+      text.remove_prefix(1);
+    }
+    size_t digits = 0;
+    unsigned value = 0;
+    while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9')
+      value = value * 10 + static_cast<unsigned>(text[digits++] - '0');
+    if (digits == 0 || digits > 3 || value > 255 || (digits > 1 && text[0] == '0')) return std::nullopt;
+    address = address << 8 | value;
+    text.remove_prefix(digits);
+  }
+  if (!text.empty()) return std::nullopt;
+  return address;
 }
 
 bool MatchesEntry(std::string_view host, std::string_view entry) {

@@ -9,6 +9,13 @@
 
 namespace pakeno::testing {
 
+// The Windows build: a few cases do not hold on it yet, and say why where they are skipped.
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+
 inline bool UnderWine() {
 #ifdef _WIN32
   const HMODULE ntdll = GetModuleHandleA("ntdll.dll");

@@ -54,8 +54,11 @@ TEST(NoProxy, Matching) {
       {"127.0.0.2", "127.0.0.0/8", true},
       {"128.0.0.1", "127.0.0.0/8", false},
       {"10.1.2.3", "0.0.0.0/0", true},
-      {"10.1.2.3", "10.0.0.0/33", false},  // a prefix length that cannot be
-      {"host.test", "10.0.0.0/8", false},  // a name is no address
+      {"10.1.2.3", "10.0.0.0/33", false},     // a prefix length that cannot be
+      {"host.test", "10.0.0.0/8", false},     // a name is no address
+      {"127.0.0.1", "127.0.0.256/8", false},  // as inet_pton reads addresses: parts of 0 to 255,
+      {"127.0.0.1", "0127.0.0.0/8", false},   // no leading zeros,
+      {"127.0.0.1", "127.0.0/8", false},      // four of them
       {"[::1]", "::1", true},
   };
   for (const auto& c : cases) EXPECT_EQ(ExemptFromProxy(c.host, c.noProxy), c.exempt) << c.host << " / " << c.noProxy;
