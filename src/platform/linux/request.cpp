@@ -16,6 +16,7 @@
 #include "platform/header_lines.h"
 #include "platform/linux/curl_handles.h"
 #include "platform/redirects.h"
+#include "platform/response_head.h"
 #include "platform/server_address.h"
 
 namespace pakeno::transport {
@@ -25,14 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 // Above this much unread body the transfer pauses until the reader catches up.
 constexpr size_t kHighWater = 1 << 20;
-
-// The tool's own limits on a response's header block, below those of every
-// libcurl version, so that the same response is read the same way whichever
-// libcurl the tool runs on.
-constexpr size_t kMaxHeaderLines = 1000;
-constexpr size_t kMaxHeaderBlock = 256u << 10;
-
-std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20); }
 
 // The CA bundle named by the variables curl itself reads, in curl's order;
 // else the library's default.
@@ -72,14 +65,9 @@ struct Request::State {
   Clock::time_point deadline = Clock::time_point::max();
 
   // The response being received.
-  std::string headerBlock;
-  size_t headerLineCount = 0;
-  bool headersDone = false;             // the final response's header block is complete
-  std::string location;                 // the current response's Location header
-  std::vector<std::string> setCookies;  // stored once the block is complete and accepted
-  std::optional<std::string> contentLength;
-  bool chunked = false;  // the current response's body comes in chunks
-  std::string redirect;  // set when the current response is to be followed
+  ResponseHead head;         // its Set-Cookie lines are stored once the block is complete and accepted
+  bool headersDone = false;  // the final response's header block is complete
+  std::string redirect;      // set when the current response is to be followed
   long redirectStatus = 0;
   int redirects = 0;
   bool done = false;
@@ -124,46 +112,24 @@ struct Request::State {
   }
 
   size_t Header(std::string_view line) {
-    const bool statusLine = line.starts_with("HTTP/");
-    if (statusLine) {  // a new response: 1xx, redirect or final
-      headerBlock.clear();
-      headerLineCount = 0;
-      location.clear();
+    if (line.starts_with("HTTP/")) {  // a new response: 1xx, redirect or final
+      head.Clear();
       redirect.clear();
-      setCookies.clear();
-      contentLength.reset();
-      chunked = false;
     } else if (headersDone) {
       return line.size();  // a chunked body's trailer: neither the header block nor cookies
     }
-    std::string_view content = line;
-    while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) content.remove_suffix(1);
-    if (!statusLine && !content.empty() && (content.front() == ' ' || content.front() == '\t'))
-      return Refuse("the response continues a header line on the next (obsolete line folding)");
-    if (++headerLineCount > kMaxHeaderLines)
-      return Refuse("the response has more than " + std::to_string(kMaxHeaderLines) + " header lines");
-    if (headerBlock.size() + content.size() + 2 > kMaxHeaderBlock)
-      return Refuse("the response's header block is larger than " + std::to_string(kMaxHeaderBlock >> 10) + " KiB");
-    headerBlock.append(content).append("\r\n");
-    if (const std::string_view value = HeaderValue(content, "Location"); value.data()) location = value;
-    if (const std::string_view value = HeaderValue(content, "Set-Cookie"); value.data()) setCookies.emplace_back(value);
-    if (const std::string_view value = HeaderValue(content, "Content-Length"); value.data()) {
-      if (contentLength && *contentLength != value)
-        return Refuse("the response announces two different lengths (Content-Length)");
-      contentLength = value;
-    }
-    if (const std::string_view value = HeaderValue(content, "Transfer-Encoding"); value.data())
-      chunked = chunked || value.find("chunked") != std::string_view::npos;
-    if (!content.empty()) return line.size();
+    if (std::string why = head.Add(line); !why.empty()) return Refuse(std::move(why));
+    if (line.find_first_not_of("\r\n") != std::string_view::npos) return line.size();
 
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status / 100 == 1) return line.size();  // an interim response; the real one follows
     // Cookies go under the host and path that answered, redirects included.
     const CookieOrigin origin = CookieOriginOf(hopUrl);
-    for (const std::string& cookie : setCookies) ProcessCookies().Store(origin, cookie, std::time(nullptr));
-    setCookies.clear();
-    if (IsRedirect(status) && !location.empty() && !(redirect = ResolveLocation(Base(), location)).empty()) {
+    for (const std::string& cookie : head.SetCookies()) ProcessCookies().Store(origin, cookie, std::time(nullptr));
+    head.ForgetCookies();
+    if (IsRedirect(status) && !head.Location().empty() &&
+        !(redirect = ResolveLocation(Base(), head.Location())).empty()) {
       redirectStatus = status;
       if (std::string why = RedirectRefusal(secure, redirect, redirects, connection.GetSession().MaxRedirects());
           !why.empty()) {
@@ -338,7 +304,7 @@ struct Request::State {
   }
 
   bool Start() {
-    headerBlock.clear();
+    head.Clear();
     headersDone = false;
     done = false;
     result = CURLE_OK;
@@ -458,14 +424,7 @@ bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->attached || state_->done) return false;
   State& s = *state_;
   for (std::string& line : SplitHeaderLines(headers)) s.headerLines.push_back(std::move(line));
-  if (s.refusal.empty() && s.target.size() > kMaxTargetBytes)
-    s.refusal = "address refused: the address is " + std::to_string(s.target.size()) + " bytes, at most " +
-                std::to_string(kMaxTargetBytes);
-  if (s.refusal.empty() && BreaksTheLine(s.target))
-    s.refusal = "address refused: the request target holds a line break or a NUL byte";
-  if (s.refusal.empty() &&
-      std::any_of(s.headerLines.begin(), s.headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
-    s.refusal = "a header line holds a line break or a NUL byte";
+  if (s.refusal.empty()) s.refusal = RequestRefusal(s.target, s.headerLines);
   if (!s.refusal.empty()) {
     s.done = true;
     return false;
@@ -501,9 +460,9 @@ size_t Request::Read(char* buffer, size_t capacity) {
 }
 
 bool Request::QueryRawHeaders(std::string& block, size_t capacity) const {
-  if (!state_ || !state_->headersDone || state_->headerBlock.empty()) return false;
-  if (state_->headerBlock.size() + 1 > capacity) return false;
-  block = state_->headerBlock;
+  if (!state_ || !state_->headersDone || state_->head.Block().empty()) return false;
+  if (state_->head.Block().size() + 1 > capacity) return false;
+  block = state_->head.Block();
   return true;
 }
 
@@ -523,13 +482,10 @@ std::string Request::Failure() const {
   if (!s.refusal.empty()) return s.refusal;
   if (s.result == CURLE_OK) return s.done || s.headersDone ? std::string() : "no response";
   // A body cut short or malformed in our own words: libcurl's differ from one version to the next.
-  if (s.result == CURLE_PARTIAL_FILE && s.chunked) return "the server closed the connection before the last chunk";
   if (s.result == CURLE_PARTIAL_FILE) {
-    if (const auto length = ContentLength(); length && *length > s.received)
-      return "the server closed the connection " + std::to_string(*length - s.received) +
-             " bytes before the announced end";
+    if (std::string why = CutShortFailure(s.head.Chunked(), ContentLength(), s.received); !why.empty()) return why;
   }
-  if (s.result == CURLE_RECV_ERROR && s.chunked && s.headersDone) return "the chunked body is malformed";
+  if (s.result == CURLE_RECV_ERROR && s.head.Chunked() && s.headersDone) return "the chunked body is malformed";
   return s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
 }
 

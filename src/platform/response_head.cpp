@@ -1,0 +1,55 @@
+#include "platform/response_head.h"
+
+#include <algorithm>
+
+#include "platform/header_lines.h"
+#include "platform/request.h"
+
+namespace pakeno::transport {
+
+void ResponseHead::Clear() { *this = ResponseHead(); }
+
+std::string ResponseHead::Add(std::string_view line) {
+  const bool statusLine = line.starts_with("HTTP/");
+  std::string_view content = line;
+  while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) content.remove_suffix(1);
+  if (!statusLine && !content.empty() && (content.front() == ' ' || content.front() == '\t'))
+    return "the response continues a header line on the next (obsolete line folding)";
+  if (++lines_ > kMaxHeaderLines)
+    return "the response has more than " + std::to_string(kMaxHeaderLines) + " header lines";
+  if (block_.size() + content.size() + 2 > kMaxHeaderBlock)
+    return "the response's header block is larger than " + std::to_string(kMaxHeaderBlock >> 10) + " KiB";
+  block_.append(content).append("\r\n");
+  if (const std::string_view value = HeaderValue(content, "Location"); value.data()) location_ = value;
+  if (const std::string_view value = HeaderValue(content, "Set-Cookie"); value.data()) setCookies_.emplace_back(value);
+  if (const std::string_view value = HeaderValue(content, "Content-Length"); value.data()) {
+    if (contentLength_ && *contentLength_ != value)
+      return "the response announces two different lengths (Content-Length)";
+    contentLength_ = value;
+  }
+  if (const std::string_view value = HeaderValue(content, "Transfer-Encoding"); value.data())
+    chunked_ = chunked_ || value.find("chunked") != std::string_view::npos;
+  return {};
+}
+
+std::string RequestRefusal(std::string_view target, const std::vector<std::string>& headerLines) {
+  if (target.size() > kMaxTargetBytes)
+    return "address refused: the address is " + std::to_string(target.size()) + " bytes, at most " +
+           std::to_string(kMaxTargetBytes);
+  if (BreaksTheLine(target)) return "address refused: the request target holds a line break or a NUL byte";
+  if (std::any_of(headerLines.begin(), headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
+    return "a header line holds a line break or a NUL byte";
+  return {};
+}
+
+std::string CutShortFailure(bool chunked, std::optional<uint64_t> contentLength, uint64_t received) {
+  if (chunked) return "the server closed the connection before the last chunk";
+  if (contentLength && *contentLength > received)
+    return "the server closed the connection " + std::to_string(*contentLength - received) +
+           " bytes before the announced end";
+  return {};
+}
+
+std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20); }
+
+}  // namespace pakeno::transport

@@ -1,0 +1,58 @@
+#pragma once
+
+// What the tool reads out of a response's header block, line by line, and
+// which responses it will not read, whichever library received them: the
+// same response is taken or refused alike on every system.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pakeno::transport {
+
+// Limits on a response's header block, below those of every HTTP library
+// the tool runs on.
+constexpr size_t kMaxHeaderLines = 1000;
+constexpr size_t kMaxHeaderBlock = 256u << 10;
+
+class ResponseHead {
+ public:
+  // Begins a new response (interim, redirect or final) at its status line.
+  void Clear();
+
+  // One line of the block, with or without its CR LF; the empty line ends
+  // the block. Returns why the response is refused (too many or too long
+  // lines, a folded line, two different lengths), or empty.
+  std::string Add(std::string_view line);
+
+  const std::string& Block() const { return block_; }  // each line ended by CR LF
+  const std::string& Location() const { return location_; }
+  const std::vector<std::string>& SetCookies() const { return setCookies_; }
+  void ForgetCookies() { setCookies_.clear(); }
+  const std::optional<std::string>& ContentLength() const { return contentLength_; }
+  bool Chunked() const { return chunked_; }
+
+ private:
+  std::string block_;
+  size_t lines_ = 0;
+  std::string location_;
+  std::vector<std::string> setCookies_;
+  std::optional<std::string> contentLength_;
+  bool chunked_ = false;
+};
+
+// Why a request is not sent at all: a target too long, or a target or
+// header line that holds CR, LF or NUL, which could smuggle a header or a
+// request. Empty when it may go.
+std::string RequestRefusal(std::string_view target, const std::vector<std::string>& headerLines);
+
+// A body that ended early, in the tool's own words (libraries' texts differ
+// from one version to the next); empty when nothing says it was cut short.
+std::string CutShortFailure(bool chunked, std::optional<uint64_t> contentLength, uint64_t received);
+
+std::string MiB(uint64_t bytes);
+
+}  // namespace pakeno::transport
