@@ -88,17 +88,28 @@ bool ExemptFromProxy(std::string_view host, std::string_view noProxy) {
   return false;
 }
 
-std::string SystemProxyFor(std::string_view scheme, std::string_view host, const Environment& environment) {
-  auto first = [&](std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      if (std::string value = environment(name); !value.empty()) return value;
-    }
-    return std::string();
-  };
+namespace {
+
+std::string First(const Environment& environment, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    if (std::string value = environment(name); !value.empty()) return value;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+std::string ProxyNamedByEnvironment(std::string_view scheme, const Environment& environment) {
   // HTTP_PROXY is not read: a CGI program gets it from a request's "Proxy:" header.
-  std::string proxy = scheme == "https" ? first({"https_proxy", "HTTPS_PROXY"}) : first({"http_proxy"});
-  if (proxy.empty()) proxy = first({"all_proxy", "ALL_PROXY"});
-  if (proxy.empty() || ExemptFromProxy(host, first({"no_proxy", "NO_PROXY"}))) return {};
+  std::string proxy = scheme == "https" ? First(environment, {"https_proxy", "HTTPS_PROXY"})
+                                        : First(environment, {"http_proxy"});
+  if (proxy.empty()) proxy = First(environment, {"all_proxy", "ALL_PROXY"});
+  return proxy;
+}
+
+std::string SystemProxyFor(std::string_view scheme, std::string_view host, const Environment& environment) {
+  std::string proxy = ProxyNamedByEnvironment(scheme, environment);
+  if (proxy.empty() || ExemptFromProxy(host, First(environment, {"no_proxy", "NO_PROXY"}))) return {};
   return proxy;
 }
 

@@ -27,6 +27,9 @@ using Environment = std::function<std::string(const char* name)>;  // "" when un
 // is set or no_proxy (else NO_PROXY) exempts the host.
 std::string SystemProxyFor(std::string_view scheme, std::string_view host, const Environment& environment);
 
+// The proxy the environment names for `scheme`, whatever no_proxy says; empty when it names none.
+std::string ProxyNamedByEnvironment(std::string_view scheme, const Environment& environment);
+
 // The no_proxy rule: "*" exempts every host; otherwise a comma- or
 // blank-separated list of names (a leading "." is ignored) that exempt the
 // name itself and every name below it, and IPv4 addresses, with an optional

@@ -38,6 +38,7 @@ class Session {
   bool IsOpen() const { return open_; }
 
   const std::string& Agent() const { return agent_; }
+  Access GetAccess() const { return access_; }
   // The proxy for a request to `host` over `scheme` ("http" or "https");
   // empty when it goes direct.
   std::string ProxyFor(std::string_view scheme, std::string_view host) const;

@@ -1,14 +1,12 @@
 #include "update/connectivity.h"
 
-#include <ifaddrs.h>
-#include <net/if.h>
-
 #include <chrono>
 #include <memory>
 #include <utility>
 
 #include "http/failure_log.h"
 #include "http/wire_texts.h"
+#include "platform/network_state.h"
 #include "platform/request.h"
 #include "platform/server_address.h"
 
@@ -20,17 +18,7 @@ std::function<bool()>& InterfaceCheck() {
   return check;
 }
 
-bool AnyInterfaceUp() {
-  if (InterfaceCheck()) return InterfaceCheck()();
-  ifaddrs* raw = nullptr;
-  if (getifaddrs(&raw) != 0) return false;
-  const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> list(raw, freeifaddrs);
-  for (const ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
-    const unsigned flags = entry->ifa_flags;
-    if ((flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK)) return true;
-  }
-  return false;
-}
+bool AnyInterfaceUp() { return InterfaceCheck() ? InterfaceCheck()() : transport::AnyNetworkInterfaceUp(); }
 
 }  // namespace
 

@@ -1,15 +1,44 @@
 #include "support/scripted_server.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <cstring>
 
 namespace pakeno::testing {
 namespace {
+
+// The few socket calls that differ between POSIX and Winsock.
+#ifdef _WIN32
+using ssize_t = long long;
+constexpr int kNoSignal = 0;
+constexpr int kShutBoth = SD_BOTH;
+void CloseSocket(int fd) { ::closesocket(static_cast<SOCKET>(fd)); }
+int PollOne(pollfd& p, int ms) { return ::WSAPoll(&p, 1, ms); }
+int AcceptOne(int fd) { return static_cast<int>(::accept(static_cast<SOCKET>(fd), nullptr, nullptr)); }
+int NewSocket() {
+  static const bool started = [] {
+    WSADATA data;
+    return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started ? static_cast<int>(::socket(AF_INET, SOCK_STREAM, 0)) : -1;
+}
+#else
+constexpr int kNoSignal = MSG_NOSIGNAL;
+constexpr int kShutBoth = SHUT_RDWR;
+void CloseSocket(int fd) { ::close(fd); }
+int PollOne(pollfd& p, int ms) { return ::poll(&p, 1, ms); }
+int AcceptOne(int fd) { return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); }
+int NewSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
+#endif
 
 size_t ContentLengthOf(const std::string& head) {
   std::string lower = head;
@@ -23,7 +52,7 @@ size_t ContentLengthOf(const std::string& head) {
 
 bool Reply::Send(std::string_view bytes) {
   while (!closed_ && !bytes.empty()) {
-    const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    const ssize_t n = ::send(fd_, bytes.data(), static_cast<int>(bytes.size()), kNoSignal);
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<size_t>(n));
   }
@@ -36,20 +65,22 @@ void Reply::WaitForPeerClose(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   char byte;
   while (std::chrono::steady_clock::now() < deadline) {
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, 50) > 0 && ::recv(fd_, &byte, 1, MSG_PEEK) <= 0) return;
+    pollfd p{};
+    p.fd = fd_;
+    p.events = POLLIN;
+    if (PollOne(p, 50) > 0 && ::recv(fd_, &byte, 1, MSG_PEEK) <= 0) return;
   }
 }
 
 void Reply::Close() {
-  if (!closed_) ::shutdown(fd_, SHUT_RDWR);
+  if (!closed_) ::shutdown(fd_, kShutBoth);
   closed_ = true;
 }
 
 ScriptedServer::ScriptedServer(Script script, int port) : script_(std::move(script)) {
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  listenFd_ = NewSocket();
   const int yes = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof yes);
   sockaddr_in address{};
   address.sin_port = htons(static_cast<uint16_t>(port));
   address.sin_family = AF_INET;
@@ -64,15 +95,20 @@ ScriptedServer::ScriptedServer(Script script, int port) : script_(std::move(scri
 
 ScriptedServer::~ScriptedServer() {
   stopping_ = true;
-  ::shutdown(listenFd_, SHUT_RDWR);
+  ::shutdown(listenFd_, kShutBoth);
+#ifdef _WIN32
+  CloseSocket(listenFd_);  // Winsock wakes a blocked accept only when the socket closes
+#endif
   acceptor_.join();
   {
     std::lock_guard lock(mutex_);
-    for (int fd : clientFds_) ::shutdown(fd, SHUT_RDWR);
+    for (int fd : clientFds_) ::shutdown(fd, kShutBoth);
   }
   for (std::thread& worker : workers_) worker.join();
-  for (int fd : clientFds_) ::close(fd);
-  ::close(listenFd_);
+  for (int fd : clientFds_) CloseSocket(fd);
+#ifndef _WIN32
+  CloseSocket(listenFd_);
+#endif
 }
 
 std::string ScriptedServer::Url(std::string_view path) const {
@@ -91,7 +127,7 @@ std::string ScriptedServer::LastRequest() const {
 
 void ScriptedServer::AcceptLoop() {
   while (!stopping_) {
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    const int fd = AcceptOne(listenFd_);
     if (fd < 0) {
       if (stopping_) return;
       continue;
@@ -109,13 +145,13 @@ void ScriptedServer::Serve(int fd) {
     // One request: the header block, then as many body bytes as it announces.
     size_t headEnd;
     while ((headEnd = buffered.find("\r\n\r\n")) == std::string::npos) {
-      const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+      const ssize_t n = ::recv(fd, chunk, static_cast<int>(sizeof chunk), 0);
       if (n <= 0) return;
       buffered.append(chunk, static_cast<size_t>(n));
     }
     const size_t total = headEnd + 4 + ContentLengthOf(buffered.substr(0, headEnd + 2));
     while (buffered.size() < total) {
-      const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+      const ssize_t n = ::recv(fd, chunk, static_cast<int>(sizeof chunk), 0);
       if (n <= 0) return;
       buffered.append(chunk, static_cast<size_t>(n));
     }

@@ -1,10 +1,15 @@
 // Servers that misbehave: the caller gets what arrived, an empty result or
 // the failure result; never a crash or a hang beyond the time-outs.
 
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -164,6 +169,10 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 size_t HeapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
   return __sanitizer_get_current_allocated_bytes();
+#elif defined(_WIN32)
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+  return counters.PrivateUsage;
 #else
   return mallinfo2().uordblks;
 #endif
@@ -215,7 +224,9 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
 TEST(HostileServer, ABodyThatCannotBeHeldIsAFailure) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit under an address space limit";
-#endif
+#elif defined(_WIN32)
+  GTEST_SKIP() << "the child with a short address space is made with fork and RLIMIT_AS, which Windows has not";
+#else
   ScriptedServer server([](const std::string&, Reply& reply) {
     reply.Send(Head("Content-Length: 1073741824\r\n"));
     const std::string piece(1 << 20, 'b');
@@ -236,6 +247,7 @@ TEST(HostileServer, ABodyThatCannotBeHeldIsAFailure) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+#endif
 }
 
 TEST(HostileServer, CookiesPlantedFromPlainHttpOrForAPublicSuffixAreRefused) {

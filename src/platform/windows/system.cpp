@@ -1,9 +1,12 @@
 // What the transport's shared rules need of Windows itself: the HTTP
-// library's set-up, the public suffix list, the machine's memory.
+// library's set-up, the public suffix list, the network's state, the
+// machine's memory.
 
 #include <windows.h>
+#include <wininet.h>
 
 #include "platform/memory_hint.h"
+#include "platform/network_state.h"
 #include "platform/public_suffix.h"
 #include "platform/transport_global.h"
 
@@ -18,6 +21,11 @@ bool TransportAvailable() { return true; }
 // Domain (the store refuses them, as it does wherever the list is missing).
 std::optional<bool> PublicSuffixAllowsCookieDomain(std::string_view, std::string_view) { return std::nullopt; }
 bool SetPublicSuffixListMissingForTesting(bool) { return true; }
+
+bool AnyNetworkInterfaceUp() {
+  DWORD how = 0;
+  return InternetGetConnectedState(&how, 0);
+}
 
 }  // namespace transport
 
