@@ -41,4 +41,4 @@ PAKENO_RUN_PACKAGES=(fonts-wqy-microhei ca-certificates)
 PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev nginx-light tinyproxy php-cli php-mbstring openssl curl xvfb xauth
   xdotool xclip clang libclang-rt-dev clang-format shellcheck dpkg-dev file desktop-file-utils appstream)
 # shellcheck disable=SC2034
-PAKENO_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64)
+PAKENO_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 publicsuffix)

@@ -33,11 +33,6 @@ bool HoldsControlBytes(std::string_view s) {
   return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
-bool IsIpAddress(std::string_view host) {
-  return host.find(':') != std::string_view::npos ||
-         std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
-}
-
 // The path a cookie without one of its own is for: the request's directory.
 std::string DefaultPath(std::string_view requestPath) {
   if (!requestPath.starts_with('/')) return "/";

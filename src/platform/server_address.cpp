@@ -1,5 +1,7 @@
 #include "platform/server_address.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "base/ascii.h"
@@ -36,6 +38,11 @@ std::string CookiePathOf(std::string_view target) {
     }
   }
   return path;
+}
+
+bool IsIpAddress(std::string_view host) {
+  return host.find(':') != std::string_view::npos ||
+         std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 }  // namespace pakeno::transport

@@ -17,6 +17,9 @@ std::string ServerNameRefusal(std::string_view server);
 // "b.test", "ab.test" is not), in any letter case.
 bool DomainMatches(std::string_view host, std::string_view domain);
 
+// Whether `host` is written as an IP address (IPv4 digits and dots, or IPv6).
+bool IsIpAddress(std::string_view host);
+
 // The path the cookie store matches a request target against: up to the
 // query or fragment, beginning with "/", with what a URL cannot hold as %XX.
 std::string CookiePathOf(std::string_view target);

@@ -22,6 +22,16 @@ struct ConvertCase {
   Bytes expected;
 };
 
+// Whether GB18030 `bytes` hold a character of four bytes, one GBK has not.
+bool HasFourByteCharacter(std::string_view bytes) {
+  for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(bytes[i]), next = static_cast<unsigned char>(bytes[i + 1]);
+    if (lead >= 0x81 && next >= 0x30 && next <= 0x39) return true;
+    if (lead >= 0x81) ++i;
+  }
+  return false;
+}
+
 TEST(ConvertEncoding, Table) {
   const ConvertCase cases[] = {
       {"ascii unchanged", "GET /a?b=c HTTP", "UTF-8", "GB18030", true, "GET /a?b=c HTTP"},
@@ -50,8 +60,8 @@ TEST(ConvertEncoding, Table) {
   };
   for (const ConvertCase& c : cases) {
     SCOPED_TRACE(c.name);
-    // Windows converts GB18030 as code page 54936, which Wine 8 does not have.
-    if (testing::UnderWine() && std::string_view(c.to) == "GB18030" && c.ok && !c.input.empty()) continue;
+    // Windows converts GB18030 as code page 54936, which Wine 8 does not have: there only GBK's part converts.
+    if (testing::UnderWine() && std::string_view(c.to) == "GB18030" && HasFourByteCharacter(c.expected)) continue;
     bool succeeded = !c.ok;
     EXPECT_EQ(ConvertEncoding(c.input, c.from, c.to, &succeeded), c.expected);
     EXPECT_EQ(succeeded, c.ok);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/header_lines.h"
+#include "platform/public_suffix_rules.h"
 #include "platform/redirects.h"
 #include "platform/server_address.h"
 #include "support/under_wine.h"
@@ -107,6 +108,32 @@ TEST(Redirects, LocationsResolveAgainstTheHop) {
   }
   EXPECT_EQ(HostOfAddress("http://Sub.Example.TEST:81/x"), "sub.example.test");
   EXPECT_EQ(HostOfAddress("not an address"), "");
+}
+
+TEST(PublicSuffixRules, RulesWildcardsAndExceptions) {
+  const PublicSuffixRules rules("// a comment\nuk\nco.uk\n\n*.ck\n!www.ck\ngithub.io trailing words\n");
+  const struct {
+    const char* host;
+    const char* suffix;
+    const char* domain;
+    bool allowed;
+  } cases[] = {
+      {"shop.example.co.uk", "co.uk", "example.co.uk", true},
+      {"shop.example.co.uk", "co.uk", ".example.co.uk", true},
+      {"shop.example.co.uk", "co.uk", "co.uk", false},
+      {"shop.example.co.uk", "co.uk", "ample.co.uk", false},
+      {"a.b.ck", "b.ck", "b.ck", false},
+      {"a.www.ck", "ck", "www.ck", true},
+      {"x.github.io", "github.io", "github.io", false},
+      {"github.io", "github.io", "github.io", true},  // a host's own name always
+      {"host.unlisted", "unlisted", "host.unlisted", true},
+      {"a.host.unlisted", "unlisted", "host.unlisted", true},
+      {"1.2.3.4", "4", "2.3.4", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(rules.SuffixOf(c.host), c.suffix) << c.host;
+    EXPECT_EQ(rules.AllowsCookieDomain(c.host, c.domain), c.allowed) << c.host << " for " << c.domain;
+  }
 }
 
 TEST(ServerAddress, NamesThatAreNoNamesAndCookiePaths) {

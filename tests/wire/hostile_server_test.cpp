@@ -2,8 +2,8 @@
 // the failure result; never a crash or a hang beyond the time-outs.
 
 #ifdef _WIN32
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 #else
 #include <malloc.h>
 #include <sys/resource.h>
@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "http/failure_log.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
@@ -21,6 +23,7 @@
 #include "support/process_memory.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
+#include "support/under_wine.h"
 #include "update/connectivity.h"
 #include "update/download.h"
 
@@ -39,7 +42,15 @@ struct Hostile {
   std::function<void(Reply&, int otherPort)> script;
   std::function<bool(const Bytes& body, const Text& headers)> expect;
   const char* failure = "";  // what the failure line says; "" when the request succeeds
+  // Over WinINet: what its failure line says where its words differ, or why
+  // the case does not hold there at all.
+  const char* winInetFailure = nullptr;
+  const char* notOverWinInet = nullptr;
 };
+
+// WinINet reads the response itself and hands over only what it made of it.
+constexpr const char* kWinInetDropsLines = "WinINet drops the line before the tool sees the header block";
+constexpr const char* kWinInetEndsChunks = "WinINet ends a broken chunked body as if it were complete";
 
 bool Stored(std::string_view cookie) { return transport::ListCookiesForTesting().find(cookie) != std::string::npos; }
 
@@ -79,19 +90,21 @@ std::vector<Hostile> Cases() {
       // A response refused as malformed sets no cookie either.
       {"a header line without a colon",
        [](Reply& r, int) { r.Send(Head("Set-Cookie: bad=1\r\nNoColonHere\r\nContent-Length: 2\r\n") + "ok"); },
-       [](const Bytes& body, const Text&) { return body.empty() && !Stored("\tbad\t"); }, "Header without colon"},
+       [](const Bytes& body, const Text&) { return body.empty() && !Stored("\tbad\t"); }, "Header without colon",
+       nullptr, kWinInetDropsLines},
       {"two different lengths",
        [](Reply& r, int) { r.Send(Head("Content-Length: 2\r\nContent-Length: 4\r\n") + "okok"); }, is(""),
        "two different lengths"},
       {"a folded header line",
        [](Reply& r, int) { r.Send(Head("Set-Cookie: f=1;\r\n path=/only\r\nContent-Length: 2\r\n") + "ok"); },
-       [](const Bytes& body, const Text&) { return body.empty() && !Stored("\tf\t"); }, "line folding"},
+       [](const Bytes& body, const Text&) { return body.empty() && !Stored("\tf\t"); }, "line folding", nullptr,
+       kWinInetDropsLines},
       {"a bad chunk size",
        [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\nzz\r\nmore\r\n"); }, is(""),
-       "the chunked body is malformed"},
+       "the chunked body is malformed", nullptr, kWinInetEndsChunks},
       {"chunks without the last one",
        [](Reply& r, int) { r.Send(Head("Transfer-Encoding: chunked\r\n") + "3\r\nabc\r\n2\r\nde\r\n"); }, is(""),
-       "the server closed the connection before the last chunk"},
+       "the server closed the connection before the last chunk", nullptr, kWinInetEndsChunks},
       {"a cookie in the trailer",
        [](Reply& r, int) {
          r.Send(Head("Transfer-Encoding: chunked\r\nTrailer: Set-Cookie\r\n") +
@@ -116,7 +129,8 @@ std::vector<Hostile> Cases() {
        [](Reply& r, int) {
          r.Send("HTTP/1.1 302 Found\r\nLocation: https://127.0.0.1:1/\r\nContent-Length: 0\r\n\r\n");
        },
-       is(""), "Failed to connect to 127.0.0.1 port 1"},
+       is(""), "Failed to connect to 127.0.0.1 port 1",
+       "WinINet error 12029: the connection to the server could not be made"},
       {"only a status line", [](Reply& r, int) { r.Send("HTTP/1.1 200 OK\r\n"); }, is("")},
       {"HTTP/1.0 without a length", [](Reply& r, int) { r.Send("HTTP/1.0 200 OK\r\n\r\nuntil close"); },
        is("until close")},
@@ -137,7 +151,7 @@ std::vector<Hostile> Cases() {
       // libcurl refuses a header block with a NUL byte: the response is not HTTP, the result is empty.
       {"NUL in a header",
        [](Reply& r, int) { r.Send(Head(std::string("X-Odd: a\0b\r\nContent-Length: 2\r\n", 30)) + "ok"); }, is(""),
-       "Nul byte in header"},
+       "Nul byte in header", "the server closed the connection"},
       {"invalid GBK and UTF-8", [](Reply& r, int) { r.Send(Response("\xFF\xFE\x80\xC3\x28\xE2\x82")); },
        is("\xFF\xFE\x80\xC3\x28\xE2\x82")},
       {"a 10,000-line Set-Cookie block",
@@ -155,7 +169,7 @@ std::vector<Hostile> Cases() {
        },
        is("ok")},
       {"a status line that is not HTTP", [](Reply& r, int) { r.Send("SSH-2.0-OpenSSH\r\n\r\nhello"); }, is(""),
-       "HTTP/0.9"},
+       "HTTP/0.9", nullptr, "WinINet reads it as an HTTP/0.9 response and makes up a status line of its own"},
   };
 }
 
@@ -188,6 +202,10 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
   for (int round = 0; round < 2; ++round) {
     for (const Hostile& hostile : Cases()) {
       SCOPED_TRACE(hostile.name);
+      if (testing::kWindows && hostile.notOverWinInet) {
+        if (round == 0) std::printf("[ MARKED   ] not over WinINet: %s: %s\n", hostile.name, hostile.notOverWinInet);
+        continue;
+      }
       ScriptedServer server([&](const std::string&, Reply& reply) {
         hostile.script(reply, other.port());
         reply.Close();
@@ -203,7 +221,8 @@ TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
       HttpSession session;
       const Bytes posted = session.PostHttp(server.Url("/h"), "a=1");
       EXPECT_EQ(posted.empty(), body.empty());
-      const std::string_view want = hostile.failure;
+      const std::string_view want =
+          testing::kWindows && hostile.winInetFailure ? hostile.winInetFailure : hostile.failure;
       if (want.empty()) {
         EXPECT_EQ(failures, "");
       } else {

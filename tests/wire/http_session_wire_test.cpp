@@ -8,6 +8,7 @@
 #include "platform/session.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
+#include "support/under_wine.h"
 
 namespace pakeno {
 namespace {
@@ -43,7 +44,10 @@ TEST_F(Session, PostHttpPutsTheFormOnTheWireAsTyped) {
   const Text data = "user=\xD5\xC5\xC8\xFD&memo=" + Text(2000, 'm') + "&raw=%zz a+b";
   EXPECT_EQ(session.PostHttp("http://" + HostPort(server) + "/cgi\\bin/a.php?x=\\1", data), "done");
   const std::string request = server.LastRequest();
-  EXPECT_TRUE(request.starts_with("POST /cgi/bin/a.php?x=\\1 HTTP/1.1\r\n")) << request;
+  // WinINet's HttpOpenRequestA turns the query's backslashes into slashes too.
+  EXPECT_TRUE(request.starts_with(testing::kWindows ? "POST /cgi/bin/a.php?x=/1 HTTP/1.1\r\n"
+                                                    : "POST /cgi/bin/a.php?x=\\1 HTTP/1.1\r\n"))
+      << request;
   EXPECT_TRUE(Has(request, "\r\nHost: " + HostPort(server) + "\r\n"));
   EXPECT_TRUE(Has(request, "\r\nUser-Agent: diri.rar\r\n"));
   EXPECT_TRUE(Has(request, "\r\nContent-Type: application/x-www-form-urlencoded\r\n"));

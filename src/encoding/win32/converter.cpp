@@ -47,9 +47,14 @@ size_t CharacterLength(UINT page, std::string_view in) {
   return second >= 0x40 && second != 0x7F && second != 0xFF ? 2 : 0;
 }
 
+// A system without GB18030 (Wine 8) still converts what GBK holds, the same
+// bytes in both; what only GB18030 holds is then no character.
+UINT CallablePage(UINT page) { return page == 54936 && !IsValidCodePage(54936) ? 936 : page; }
+
 class CodePageConverter : public Converter {
  public:
-  CodePageConverter(UINT from, UINT to) : from_(from), to_(to) {}
+  CodePageConverter(UINT from, UINT to)
+      : from_(from), to_(to), callFrom_(CallablePage(from)), callTo_(CallablePage(to)) {}
 
   Result Convert(std::string_view& in, char*& out, size_t& outLeft) override {
     while (!in.empty()) {
@@ -69,7 +74,8 @@ class CodePageConverter : public Converter {
       if (length == 0) return Result::kInvalid;
       if (length > in.size()) return Result::kIncomplete;
       wchar_t wide[2];
-      const int units = MultiByteToWideChar(from_, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(length), wide, 2);
+      const int units =
+          MultiByteToWideChar(callFrom_, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(length), wide, 2);
       if (units <= 0) return Result::kInvalid;
       char bytes[8];
       int count = 0;
@@ -78,9 +84,12 @@ class CodePageConverter : public Converter {
         for (int i = 0; i < 4; ++i) bytes[count++] = static_cast<char>((code >> (8 * i)) & 0xFF);
       } else {
         BOOL defaulted = FALSE;
-        count = WideCharToMultiByte(to_, to_ == CP_UTF8 || to_ == 54936 ? 0 : WC_NO_BEST_FIT_CHARS, wide, units, bytes,
-                                    sizeof bytes, nullptr, to_ == CP_UTF8 || to_ == 54936 ? nullptr : &defaulted);
+        const bool total = callTo_ == CP_UTF8 || callTo_ == 54936;  // every character has a place
+        count = WideCharToMultiByte(callTo_, total ? 0 : WC_NO_BEST_FIT_CHARS, wide, units, bytes, sizeof bytes,
+                                    nullptr, total ? nullptr : &defaulted);
         if (count <= 0 || defaulted) return Result::kInvalid;  // the target cannot hold it
+        // Code page 936's euro sign is one byte, 0x80, which GBK and GB18030 do not have.
+        if (count == 1 && static_cast<unsigned char>(bytes[0]) >= 0x80) return Result::kInvalid;
       }
       if (static_cast<size_t>(count) > outLeft) return Result::kOutputFull;
       std::memcpy(out, bytes, static_cast<size_t>(count));
@@ -97,6 +106,7 @@ class CodePageConverter : public Converter {
 
  private:
   UINT from_, to_;
+  UINT callFrom_, callTo_;  // the code pages the system is asked for
 };
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include "platform/request.h"
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -101,15 +101,16 @@ struct Hop {
 
   std::mutex mutex;
   std::condition_variable changed;
-  bool busy = false;     // its thread is inside a WinINet call, which may block for long
-  bool sent = false;     // HttpSendRequestA returned
-  DWORD sendError = 0;   // its error, when it failed
+  bool busy = false;    // its thread is inside a WinINet call, which may block for long
+  bool sent = false;    // HttpSendRequestA returned
+  DWORD sendError = 0;  // its error, when it failed
   bool cancelled = false;
-  bool ended = false;    // the body's end was read, or reading failed
+  bool ended = false;  // the body's end was read, or reading failed
   DWORD readError = 0;
-  std::string pending;   // body bytes received, not yet read
+  std::string pending;  // body bytes received, not yet read
   size_t pendingOffset = 0;
   uint64_t received = 0;
+  std::optional<uint64_t> length;  // where the body ends, when the response says so
   bool lowMemory = false;
 
   size_t Unread() const { return pending.size() - pendingOffset; }
@@ -134,8 +135,10 @@ struct Hop {
         if (cancelled) return;
         busy = true;
       }
+      // What comes after the announced length is not the body (WinINet would pass it on).
+      const DWORD want = length ? static_cast<DWORD>(std::min<uint64_t>(kReadPiece, *length - received)) : kReadPiece;
       DWORD n = 0;
-      const BOOL ok = InternetReadFile(request.get(), piece.data(), kReadPiece, &n);
+      const BOOL ok = want == 0 || InternetReadFile(request.get(), piece.data(), want, &n);
       const DWORD error = ok ? 0 : GetLastError();
       std::lock_guard lock(mutex);
       busy = false;
@@ -274,8 +277,8 @@ struct Request::State {
     }
     // Redirects are the tool's to follow, cookies its store's, and nothing is
     // cached, asked of the user or answered to a challenge behind its back.
-    DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_RELOAD |
-                  INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+    DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
     if (https) flags |= INTERNET_FLAG_SECURE;
     const std::string object(requestTarget);
     if (next->connection) {
@@ -300,8 +303,17 @@ struct Request::State {
     InternetSetOptionA(next->request.get(), INTERNET_OPTION_SEND_TIMEOUT, &idleMs, sizeof idleMs);
     InternetSetOptionA(next->request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &idleMs, sizeof idleMs);
 
-    // The store's cookies first, then the caller's lines; a Cookie line of the caller's own wins.
+    // Host and User-Agent lead, as libcurl writes them, so WinINet adds none
+    // of its own further down; then the store's cookies, then the caller's
+    // lines. A line of the caller's own of the same name wins.
     std::vector<std::string> lines;
+    if (!HasHeader(headerLines, "Host")) {
+      const int defaultPort = https ? 443 : 80;
+      lines.push_back("Host: " + address.host +
+                      (address.port == defaultPort ? std::string() : ":" + std::to_string(address.port)));
+    }
+    if (!session.Agent().empty() && !HasHeader(headerLines, "User-Agent"))
+      lines.push_back("User-Agent: " + session.Agent());
     if (!HasHeader(headerLines, "Cookie")) {
       const std::string cookies = ProcessCookies().CookieLineFor(CookieOriginOf(hopUrl), std::time(nullptr));
       if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
@@ -314,13 +326,9 @@ struct Request::State {
     }
     lines.insert(lines.end(), headerLines.begin(), headerLines.end());
     for (const std::string& line : lines) {
-      // WinINet's own Host and User-Agent lines give way; every other line is added as it is.
-      const std::string_view name = HeaderName(line);
-      const DWORD how = EqualsIgnoringCase(name, "Host") || EqualsIgnoringCase(name, "User-Agent")
-                            ? HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE
-                            : HTTP_ADDREQ_FLAG_ADD;
       const std::string withEnd = line + "\r\n";
-      HttpAddRequestHeadersA(next->request.get(), withEnd.c_str(), static_cast<DWORD>(withEnd.size()), how);
+      HttpAddRequestHeadersA(next->request.get(), withEnd.c_str(), static_cast<DWORD>(withEnd.size()),
+                             HTTP_ADDREQ_FLAG_ADD);
     }
 
     next->body = body;
@@ -339,8 +347,7 @@ struct Request::State {
   // The hop's response head, read as the tool reads every response.
   bool ReadHead(DWORD& status) {
     DWORD size = sizeof status;
-    if (!HttpQueryInfoA(hop->request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                        nullptr)) {
+    if (!HttpQueryInfoA(hop->request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
       error = GetLastError();
       return false;
     }
@@ -374,13 +381,13 @@ struct Request::State {
   bool Run() {
     std::optional<UrlParts> address = CrackUrl(hopUrl);
     std::string requestTarget = target;
+    DWORD status = 0;
     for (;;) {
       if (!address) {
         refusal = "address refused: the server name is not one a URL can hold";
         return false;
       }
       if (!SendHop(*address, requestTarget)) return false;
-      DWORD status = 0;
       if (!ReadHead(status)) return false;
       // Cookies go under the host and path that answered, redirects included.
       const CookieOrigin origin = CookieOriginOf(hopUrl);
@@ -411,6 +418,10 @@ struct Request::State {
       const char* end = length->data() + length->size();
       if (std::from_chars(length->data(), end, value).ptr == end) contentLength = value;
     }
+    // A length announced for a body that never comes (HEAD, 204, 304) is not
+    // the body's; a chunked body's own framing outranks it.
+    const bool bodyless = EqualsIgnoringCase(verb, "HEAD") || status == 204 || status == 304;
+    hop->length = bodyless ? std::optional<uint64_t>(0) : head.Chunked() ? std::nullopt : contentLength;
     headersDone = true;
     thread = HopThread(hop, &Hop::ReadOnThisThread);
     return true;
@@ -511,7 +522,7 @@ std::string Request::Failure() const {
   if (hop.lowMemory) return "not enough memory for the body after " + MiB(hop.received) + " MiB";
   if (!hop.ended || hop.Unread() > 0) return {};
   if (hop.readError != 0) return WinInetErrorText(hop.readError);
-  return CutShortFailure(false, s.contentLength, hop.received);
+  return CutShortFailure(false, hop.length, hop.received);
 }
 
 }  // namespace pakeno::transport

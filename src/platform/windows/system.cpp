@@ -5,9 +5,14 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <utility>
+
+#include "public_suffix_list.h"
+
 #include "platform/memory_hint.h"
 #include "platform/network_state.h"
 #include "platform/public_suffix.h"
+#include "platform/public_suffix_rules.h"
 #include "platform/transport_global.h"
 
 namespace pakeno {
@@ -17,10 +22,23 @@ namespace transport {
 // WinINet needs no set-up of its own before the first session.
 bool TransportAvailable() { return true; }
 
-// No public suffix list comes with Windows: with none, no cookie may claim a
-// Domain (the store refuses them, as it does wherever the list is missing).
-std::optional<bool> PublicSuffixAllowsCookieDomain(std::string_view, std::string_view) { return std::nullopt; }
-bool SetPublicSuffixListMissingForTesting(bool) { return true; }
+namespace {
+
+bool& SuffixListMissing() {
+  static bool missing = false;
+  return missing;
+}
+
+}  // namespace
+
+// Windows brings no public suffix list: the build's copy is compiled in.
+std::optional<bool> PublicSuffixAllowsCookieDomain(std::string_view host, std::string_view domain) {
+  static const PublicSuffixRules rules(kPublicSuffixList);
+  if (SuffixListMissing() || rules.Empty()) return std::nullopt;
+  return rules.AllowsCookieDomain(host, domain);
+}
+
+bool SetPublicSuffixListMissingForTesting(bool missing) { return std::exchange(SuffixListMissing(), missing); }
 
 bool AnyNetworkInterfaceUp() {
   DWORD how = 0;
