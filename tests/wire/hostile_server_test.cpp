@@ -2,8 +2,9 @@
 // the failure result; never a crash or a hang beyond the time-outs.
 
 #ifdef _WIN32
-#include <psapi.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <psapi.h>
 #else
 #include <malloc.h>
 #include <sys/resource.h>

@@ -5,8 +5,9 @@
 
 #include "platform/request.h"
 
-#include <wincrypt.h>
 #include <windows.h>
+// After windows.h, whose types they use.
+#include <wincrypt.h>
 #include <wininet.h>
 
 #include <algorithm>
