@@ -20,12 +20,9 @@
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "platform/event_pump.h"
-#include "platform/session.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "support/tick_gap.h"
-#include "update/connectivity.h"
-#include "update/download.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -182,97 +179,6 @@ TEST(EventLatency, AServerThatThinksNeverHoldsTheWindowUp) {
   const qint64 worst = testing::WorstTickGap([&] { body = session.PostHttp(server.Url("/think"), "a=1"); });
   EXPECT_EQ(body, "thought it over");
   EXPECT_LT(worst, kLatencyMargin + 2 * idle) << "idle gap " << idle << " ms";
-}
-
-TEST(EventLatency, WindowEventsRunWhileABodyStalls) {
-  // Half the body, 400 ms of silence (or none, for the reference), the other half.
-  const std::string half(5000, 'h');
-  std::chrono::milliseconds silence = 0ms;
-  ScriptedServer server([&](const std::string&, Reply& reply) {
-    reply.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(2 * half.size()) + "\r\n\r\n" + half);
-    reply.Sleep(silence);
-    reply.Send(half);
-    reply.Close();
-  });
-  std::vector<std::chrono::steady_clock::time_point> pumps;
-  const testing::ScopedSetting pump(SetEventPump, [&] { pumps.push_back(std::chrono::steady_clock::now()); });
-  HttpSession session;
-  // The longest stretch without the events running, over one POST.
-  auto longestGap = [&] {
-    pumps.clear();
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(session.PostHttp(server.Url("/s"), "a"), half + half);
-    pumps.push_back(std::chrono::steady_clock::now());
-    EXPECT_GE(pumps.back() - start, silence);
-    std::chrono::steady_clock::duration longest{};
-    for (auto at = start; const auto& pumped : pumps) {
-      longest = std::max(longest, pumped - at);
-      at = pumped;
-    }
-    return longest;
-  };
-  const auto reference = longestGap();  // bytes coming all the time
-  silence = 400ms;
-  // Events ran all through the silence, not only once bytes came.
-  EXPECT_LT(longestGap(), 3 * reference + 100ms) << "without the silence: " << reference.count() << " ns";
-}
-
-// How long `request` takes against a server that answers at once: what a
-// request costs beyond any time-out, in this run.
-template <typename Request>
-std::chrono::steady_clock::duration AnsweredAtOnce(Request request) {
-  ScriptedServer server([](const std::string&, Reply& reply) {
-    reply.Send(Response("at once"));
-    reply.Close();
-  });
-  const auto start = std::chrono::steady_clock::now();
-  request(server.Url("/"));
-  return std::chrono::steady_clock::now() - start;
-}
-
-// The silent server: nothing at all, or the connection taken and never answered.
-TEST(Timeouts, SilentServersAreBoundedByTheTimeouts) {
-  constexpr transport::Timeouts kShort{1s, 1s, 0ms};
-  const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, kShort);
-  HttpSession session;
-  const auto post = [&](const std::string& url) { return session.PostHttp(url, "a"); };
-  const auto get = [&](const std::string& url) { return FetchPage(url); };
-  for (const auto& [name, request] :
-       {std::pair<const char*, std::function<Bytes(const std::string&)>>{"POST", post}, {"GET", get}}) {
-    SCOPED_TRACE(name);
-    const auto reference = AnsweredAtOnce(request);
-    ScriptedServer server([](const std::string&, Reply& reply) { reply.WaitForPeerClose(30s); });
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(request(server.Url("/silent")), "");
-    // libcurl's low-speed check counts whole seconds: an idle time-out may take up to two.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2 * kShort.idle + 2 * reference + 1s);
-  }
-}
-
-TEST(Timeouts, TheUpdateChecksLimitsHoldForWholeRedirectChains) {
-  const testing::ScopedSetting online(SetInterfaceCheckForTesting, [] { return true; });
-  // Every hop answers just inside a fresh time-out; the limit is for the whole chain.
-  ScriptedServer slow([](const std::string& request, Reply& reply) {
-    reply.Sleep(1200ms);
-    const int hop = std::atoi(request.c_str() + 5);
-    reply.Send(Response("", "302 Found", "Location: /" + std::to_string(hop + 1) + "\r\n"));
-    reply.Close();
-  });
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(IsInternetConnected(slow.Url("/0")));
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(took, 4500ms);
-  EXPECT_LT(took, 6500ms);
-
-  // At most five redirects are followed.
-  ScriptedServer loop([](const std::string&, Reply& reply) {
-    reply.Send(Response("", "302 Found", "Location: /again\r\n"));
-    reply.Close();
-  });
-  EXPECT_FALSE(IsInternetConnected(loop.Url("/")));
-  EXPECT_EQ(loop.Requests().size(), 6u);
-  EXPECT_EQ(DownloadBytes(loop.Url("/")), "");
-  EXPECT_EQ(loop.Requests().size(), 12u);
 }
 
 }  // namespace
