@@ -16,3 +16,7 @@ QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" 2>/dev/null
 for shape in one-line lines; do QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" --memory $shape 2>/dev/null; done
 QT_QPA_PLATFORM=offscreen "$build/bench/display_bench" --address-paste 2>/dev/null
 bench/startup_bench.sh "$build" 10 --rows
+# The Windows build's transport, when it has been cross-built (scripts/build-windows.sh).
+if [ -x build-win64/bench/wininet_bench.exe ]; then
+  WINEDEBUG=-all WINEPREFIX="$PWD/build-win64/wine-prefix" wine build-win64/bench/wininet_bench.exe --rows
+fi
