@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows (64-bit) build with MinGW-w64 into build-win64/,
 # self-contained (static libstdc++, libgcc and winpthread), and runs its
-# tests under Wine through ctest. Installs what it needs. So far the Windows
-# build holds the text operations and the charset conversion over the Win32
-# code-page calls; the same test sources run on both systems.
+# tests under Wine through ctest: the same test sources as on Linux, against
+# the WinINet transport, and the peers (nginx, tinyproxy, PHP) started on the
+# Linux side. Installs what it needs. So far the Windows build is everything
+# but the window.
 # Usage: scripts/build-windows.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build-win64}
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
-pakeno_install_missing "${PAKENO_WINDOWS_PACKAGES[@]}"
+pakeno_install_missing "${PAKENO_WINDOWS_PACKAGES[@]}" "${PAKENO_PEER_PACKAGES[@]}"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPAKENO_BUILD_GUI=OFF -DPAKENO_BUILD_TESTS=ON >/dev/null
 cmake --build "$dir" -j "$(nproc)"

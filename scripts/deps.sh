@@ -38,7 +38,9 @@ PAKENO_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev lib
 # shellcheck disable=SC2034
 PAKENO_RUN_PACKAGES=(fonts-wqy-microhei ca-certificates)
 # shellcheck disable=SC2034
-PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev nginx-light tinyproxy php-cli php-mbstring openssl curl xvfb xauth
+PAKENO_PEER_PACKAGES=(nginx-light tinyproxy php-cli php-mbstring openssl)
+# shellcheck disable=SC2034
+PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev "${PAKENO_PEER_PACKAGES[@]}" curl xvfb xauth
   xdotool xclip clang libclang-rt-dev clang-format shellcheck dpkg-dev file desktop-file-utils appstream)
 # shellcheck disable=SC2034
 PAKENO_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 publicsuffix)

@@ -46,7 +46,9 @@ run_suite build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clan
   -DPAKENO_BUILD_GUI=OFF -DPAKENO_FUZZ_SECONDS="${PAKENO_FUZZ_SECONDS:-30}"
 # The Windows build, cross-built and tested under Wine.
 echo "== pakeno: building and testing build-win64 (MinGW-w64, Wine)"
+windows_start=$SECONDS
 scripts/build-windows.sh build-win64 | tee build-win64/ctest-summary.log || status=1
+echo "pakeno: the Windows stage took $((SECONDS - windows_start)) s"
 echo "== pakeno: fuzzing, per target (executions, coverage)"
 awk '/^[0-9]+\/[0-9]+ Testing: / {target=$3} /DONE   cov:/ {print "  " target ": " $0} /stat::number_of_executed_units/ {print "  " target ": " $0}' \
   build-fuzz/Testing/Temporary/LastTest.log || true
@@ -64,6 +66,12 @@ for dir in build build-sanitize build-fuzz build-win64; do
   fi
   total=$(awk '{print $NF}' <<<"$line")
   bad=$(awk '{print $4}' <<<"$line")
+  case $dir in
+    build-win64) what="Windows, WinINet under Wine" ;;
+    build-fuzz) what="fuzz targets" ;;
+    *) what="Linux, libcurl" ;;
+  esac
+  echo "pakeno: $dir ($what): $((total - bad)) passed, $bad failed"
   passed=$((passed + total - bad))
   failed=$((failed + bad))
 done
