@@ -52,6 +52,8 @@ TEST_F(Session, PostHttpPutsTheFormOnTheWireAsTyped) {
   EXPECT_TRUE(Has(request, "\r\nUser-Agent: diri.rar\r\n"));
   EXPECT_TRUE(Has(request, "\r\nContent-Type: application/x-www-form-urlencoded\r\n"));
   EXPECT_TRUE(Has(request, "\r\nContent-Length: " + std::to_string(data.size()) + "\r\n"));
+  // The one line WinINet adds of its own.
+  EXPECT_EQ(Has(request, "\r\nCache-Control: no-cache\r\n"), testing::kWindows) << request;
   for (const char* absent : {"Accept", "Referer", "Expect", "Cookie", "Authorization"}) {
     EXPECT_FALSE(Has(request, std::string("\r\n") + absent)) << absent;
   }
