@@ -101,8 +101,8 @@ std::string First(const Environment& environment, std::initializer_list<const ch
 
 std::string ProxyNamedByEnvironment(std::string_view scheme, const Environment& environment) {
   // HTTP_PROXY is not read: a CGI program gets it from a request's "Proxy:" header.
-  std::string proxy = scheme == "https" ? First(environment, {"https_proxy", "HTTPS_PROXY"})
-                                        : First(environment, {"http_proxy"});
+  std::string proxy =
+      scheme == "https" ? First(environment, {"https_proxy", "HTTPS_PROXY"}) : First(environment, {"http_proxy"});
   if (proxy.empty()) proxy = First(environment, {"all_proxy", "ALL_PROXY"});
   return proxy;
 }
