@@ -15,5 +15,10 @@ pakeno_install_missing "${PAKENO_WINDOWS_PACKAGES[@]}" "${PAKENO_PEER_PACKAGES[@
 cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPAKENO_BUILD_GUI=OFF -DPAKENO_BUILD_TESTS=ON >/dev/null
 cmake --build "$dir" -j "$(nproc)"
+# The Wine prefix is made once, before the tests start side by side: a Wine
+# started while another still sets the prefix up may fail at once.
+prefix="$(cd "$dir" && pwd)/wine-prefix"
+WINEDEBUG=-all WINEPREFIX="$prefix" wineboot --init >/dev/null 2>&1
+WINEPREFIX="$prefix" wineserver --wait
 # A suite that finds no test fails: a run that tested nothing passed nothing.
 cd "$dir" && ctest --output-on-failure --no-tests=error -j "$(nproc)" --timeout 600

@@ -20,6 +20,9 @@ if [ ! -x "$root/usr/bin/apt-get" ]; then
   $sudo debootstrap --variant=minbase --include=ca-certificates,git,sudo "$release" "$root" http://deb.debian.org/debian
 fi
 $sudo cp /etc/resolv.conf "$root/etc/resolv.conf"
+# debootstrap writes no hosts file: without one, "localhost" resolves only
+# where a library knows it by itself (libcurl does, Wine does not).
+[ -e "$root/etc/hosts" ] || $sudo cp /etc/hosts "$root/etc/hosts"
 mounted=()
 # shellcheck disable=SC2317  # run by the trap
 clean_up() {
