@@ -15,10 +15,15 @@ pakeno_install_missing "${PAKENO_WINDOWS_PACKAGES[@]}" "${PAKENO_PEER_PACKAGES[@
 cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPAKENO_BUILD_GUI=OFF -DPAKENO_BUILD_TESTS=ON >/dev/null
 cmake --build "$dir" -j "$(nproc)"
-# The Wine prefix is made once, before the tests start side by side: a Wine
-# started while another still sets the prefix up may fail at once.
+# One wineserver for the whole run, kept up between tests (a Wine that starts
+# just as an idle wineserver exits loses its connection to it), and the
+# prefix made, with Wine's own services started, before the tests run side
+# by side: a Wine started while another still sets the prefix up may fail at
+# once, and services started by a test would hold its output open.
 prefix="$(cd "$dir" && pwd)/wine-prefix"
-WINEDEBUG=-all WINEPREFIX="$prefix" wineboot --init >/dev/null 2>&1
-WINEPREFIX="$prefix" wineserver --wait
+export WINEPREFIX=$prefix
+wineserver --persistent
+trap 'wineserver --kill' EXIT
+WINEDEBUG=-all wineboot --init >/dev/null 2>&1 </dev/null
 # A suite that finds no test fails: a run that tested nothing passed nothing.
 cd "$dir" && ctest --output-on-failure --no-tests=error -j "$(nproc)" --timeout 600
