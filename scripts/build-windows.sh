@@ -22,8 +22,10 @@ cmake --build "$dir" -j "$(nproc)"
 # once, and services started by a test would hold its output open.
 prefix="$(cd "$dir" && pwd)/wine-prefix"
 export WINEPREFIX=$prefix
+WINEDEBUG=-all wineboot --init >/dev/null 2>&1 </dev/null
+wineserver --wait
 wineserver --persistent
 trap 'wineserver --kill' EXIT
-WINEDEBUG=-all wineboot --init >/dev/null 2>&1 </dev/null
+WINEDEBUG=-all wineboot >/dev/null 2>&1 </dev/null
 # A suite that finds no test fails: a run that tested nothing passed nothing.
 cd "$dir" && ctest --output-on-failure --no-tests=error -j "$(nproc)" --timeout 600
