@@ -1,5 +1,7 @@
 #include "platform/header_lines.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include "base/ascii.h"
@@ -57,6 +59,12 @@ void RemoveHeaders(std::vector<std::string>& lines, std::initializer_list<std::s
 
 bool BreaksTheLine(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool MergeHeaderBlock(std::vector<std::string>& lines, std::string_view block) {
+  std::vector<std::string> added = SplitHeaderLines(block);
+  for (std::string& line : added) MergeHeaderLine(lines, std::move(line));
+  return !added.empty();
 }
 
 }  // namespace pakeno::transport

@@ -23,6 +23,10 @@ std::string_view HeaderValue(std::string_view line, std::string_view name);
 // (any letter case); a line without a name is always added.
 void MergeHeaderLine(std::vector<std::string>& lines, std::string line);
 
+// Merges every line of a CR LF block into `lines`, as MergeHeaderLine does;
+// false when the block holds no line.
+bool MergeHeaderBlock(std::vector<std::string>& lines, std::string_view block);
+
 // Whether any of `lines` names `name`, in any letter case.
 bool HasHeader(const std::vector<std::string>& lines, std::string_view name);
 

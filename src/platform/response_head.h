@@ -29,6 +29,12 @@ class ResponseHead {
   std::string Add(std::string_view line);
 
   const std::string& Block() const { return block_; }  // each line ended by CR LF
+  // The block into `out`, when there is one and it fits with a terminating NUL in `capacity`.
+  bool CopyBlock(std::string& out, size_t capacity) const {
+    if (block_.empty() || block_.size() + 1 > capacity) return false;
+    out = block_;
+    return true;
+  }
   const std::string& Location() const { return location_; }
   const std::vector<std::string>& SetCookies() const { return setCookies_; }
   void ForgetCookies() { setCookies_.clear(); }

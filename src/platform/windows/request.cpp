@@ -454,13 +454,7 @@ Request::~Request() = default;
 
 bool Request::IsOpen() const { return state_ != nullptr; }
 
-bool Request::AddHeaders(std::string_view block) {
-  if (!state_) return false;
-  std::vector<std::string> lines = SplitHeaderLines(block);
-  if (lines.empty()) return false;
-  for (std::string& line : lines) MergeHeaderLine(state_->headerLines, std::move(line));
-  return true;
-}
+bool Request::AddHeaders(std::string_view block) { return state_ && MergeHeaderBlock(state_->headerLines, block); }
 
 bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->sendCalled) return false;
@@ -498,10 +492,7 @@ size_t Request::Read(char* buffer, size_t capacity) {
 }
 
 bool Request::QueryRawHeaders(std::string& block, size_t capacity) const {
-  if (!state_ || !state_->headersDone || state_->head.Block().empty()) return false;
-  if (state_->head.Block().size() + 1 > capacity) return false;
-  block = state_->head.Block();
-  return true;
+  return state_ && state_->headersDone && state_->head.CopyBlock(block, capacity);
 }
 
 std::optional<uint64_t> Request::ContentLength() const {
