@@ -46,6 +46,7 @@ closing=$(grep -E '^pakeno: [0-9]+ passed, [0-9]+ failed$' "/tmp/pakeno-test-on-
 
 # The package built here, installed there.
 echo "== test-on-debian: $release: the package built on the host"
+pakeno_install_missing "${PAKENO_BUILD_PACKAGES[@]}" dpkg-dev file
 cmake -S . -B build-deb -G Ninja -DPAKENO_BUILD_TESTS=OFF >/dev/null
 cmake --build build-deb --target package >/dev/null
 deb=$(ls build-deb/pakeno_*_"$(dpkg --print-architecture)".deb)
