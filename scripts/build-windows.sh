@@ -13,7 +13,7 @@ dir=${1:-build-win64}
 source scripts/deps.sh
 pakeno_install_missing "${PAKENO_WINDOWS_PACKAGES[@]}" "${PAKENO_PEER_PACKAGES[@]}"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPAKENO_BUILD_GUI=OFF -DPAKENO_BUILD_TESTS=ON >/dev/null
+  -DPAKENO_BUILD_GUI=ON -DPAKENO_BUILD_TESTS=ON >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 # One wineserver for the whole run, kept up between tests (a Wine that starts
 # just as an idle wineserver exits loses its connection to it), and the

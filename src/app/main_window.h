@@ -8,9 +8,8 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 
-#include "workflows/window_controls.h"
+#include "workflows/window_handlers.h"
 
 class QAbstractButton;
 class QPushButton;
@@ -19,14 +18,6 @@ class QRadioButton;
 namespace pakeno {
 
 class LongTextEdit;
-
-struct WindowHandlers {
-  std::function<void()> created;    // the window exists and is not shown yet
-  std::function<void()> destroyed;  // the window is being destroyed: the user closed it (the program ends here)
-  std::function<void()> send;
-  std::function<void(EditBox)> copy;
-  std::function<void()> clear;
-};
 
 class MainWindow : public QWidget, public WindowControls {
  public:

@@ -22,6 +22,7 @@
 #include "app/qt_platform.h"
 #include "base/version.h"
 #include "encoding/gbk.h"
+#include "gui/window_layout.h"
 #include "support/fakes.h"
 #include "workflows/clipboard_commands.h"
 
@@ -70,39 +71,14 @@ class Window : public ::testing::Test {
 };
 
 TEST_F(Window, ControlTable) {
-  const struct {
-    const char* name;
-    const char* kind;
-    const char* parent;
-    QRect geometry;
-    const char* caption;
-  } table[] = {
-      {"透明标签提交地址", "QLabel", "", {10, 7, 64, 16}, "提交地址："},
-      {"编辑框提交地址", "QPlainTextEdit", "", {10, 26, 288, 28}, ""},
-      {"透明标签提交数据", "QLabel", "", {10, 60, 64, 16}, "提交数据："},
-      {"编辑框提交数据", "QPlainTextEdit", "", {10, 79, 288, 120}, ""},
-      {"透明标签返回信息", "QLabel", "", {10, 206, 64, 16}, "返回信息："},
-      {"编辑框返回信息", "QPlainTextEdit", "", {10, 226, 287, 152}, ""},
-      {"分组框地址类型", "QGroupBox", "", {304, 16, 88, 72}, "地址类型"},
-      {"单选框http", "QRadioButton", "分组框地址类型", {8, 16, 72, 24}, "http"},
-      {"单选框https", "QRadioButton", "分组框地址类型", {8, 40, 72, 24}, "https"},
-      {"分组框数据包类型", "QGroupBox", "", {304, 96, 88, 72}, "访问类型"},
-      {"单选框post", "QRadioButton", "分组框数据包类型", {8, 16, 72, 24}, "post"},
-      {"单选框get", "QRadioButton", "分组框数据包类型", {8, 40, 72, 24}, "get"},
-      {"按钮提交", "QPushButton", "", {308, 180, 80, 32}, "发送数据包"},
-      {"按钮复制提交地址", "QPushButton", "", {308, 221, 80, 32}, "复制提交地址"},
-      {"按钮复制提交数据", "QPushButton", "", {308, 262, 80, 32}, "复制提交数据"},
-      {"按钮复制返回信息", "QPushButton", "", {308, 303, 80, 32}, "复制返回信息"},
-      {"按钮清空", "QPushButton", "", {308, 347, 80, 32}, "清空所有数据"},
-      {"透明标签1", "QLabel", "", {19, 386, 360, 19}, nullptr},
-  };
-  for (const auto& row : table) {
+  const char* kinds[] = {"QLabel", "QPlainTextEdit", "QGroupBox", "QRadioButton", "QPushButton"};
+  for (const auto& row : testing::kWindowLayout) {
     SCOPED_TRACE(row.name);
     QWidget* control = Control(row.name);
     ASSERT_NE(control, nullptr);
-    EXPECT_STREQ(control->metaObject()->className(), row.kind);
+    EXPECT_STREQ(control->metaObject()->className(), kinds[static_cast<int>(row.kind)]);
     EXPECT_EQ(control->parentWidget()->objectName(), *row.parent ? U(row.parent) : U("MainWindow"));
-    EXPECT_EQ(control->geometry(), row.geometry);
+    EXPECT_EQ(control->geometry(), QRect(row.left, row.top, row.width, row.height));
     EXPECT_TRUE(control->isVisible());
     EXPECT_TRUE(control->isEnabled());
     if (!row.caption) continue;
@@ -136,9 +112,7 @@ TEST_F(Window, TitleSizeAndLoadOrder) {
 }
 
 TEST_F(Window, TabCycleRunsThroughTwelveStopsBothWays) {
-  const char* order[] = {"编辑框提交地址",   "编辑框提交数据",   "编辑框返回信息",   "按钮提交",
-                         "按钮复制返回信息", "按钮复制提交数据", "按钮复制提交地址", "按钮清空",
-                         "单选框http",       "单选框https",      "单选框post",       "单选框get"};
+  const auto& order = testing::kTabOrder;
   Control(order[0])->setFocus();
   for (int i = 1; i <= 12; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -1,0 +1,51 @@
+#pragma once
+
+// The platform interfaces as Win32 provides them, and the message loop.
+
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/browser.h"
+#include "platform/clipboard.h"
+#include "platform/message_box.h"
+
+namespace pakeno::win32 {
+
+class MainWindow;
+
+// MessageBoxW without owner, task-modal; its buttons renamed to the tool's
+// Chinese captions whatever the system's language.
+class Win32MessageBoxes : public MessageBoxes {
+ public:
+  MessageAnswer Show(const Text& text, const Text& title, MessageButtons buttons, MessageIcon icon) override;
+};
+
+// CF_UNICODETEXT, and CF_TEXT in code page 936, with CR LF line breaks.
+class Win32Clipboard : public Clipboard {
+ public:
+  // The clipboard takes text only from an owner window: the one `owner` names.
+  explicit Win32Clipboard(std::function<HWND()> owner) : owner_(std::move(owner)) {}
+  bool SetText(const Text& text) override;
+
+ private:
+  std::function<HWND()> owner_;
+};
+
+// ShellExecuteW "open", for http and https addresses only.
+class Win32Browser : public Browser {
+ public:
+  void Open(const Text& address) override;
+};
+
+// Runs the thread's messages through the window's keyboard rules until a
+// WM_QUIT; gives its exit code.
+int RunMessageLoop(MainWindow& window);
+// Lets the window's pending messages run from inside a request's read loop.
+void InstallWin32EventPump(MainWindow& window);
+
+// A GUI program gets no console: failure lines go to standard error only
+// when it was redirected or the program was started from a console.
+void AttachStandardError();
+
+}  // namespace pakeno::win32
