@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # End to end, as a user would: the real binary in a real X server (Xvfb),
 # driven with xdotool and read back with xclip. Needs the peers (nginx and
-# the PHP legacy site), at the ports PEERS_DIR/ports names.
+# the PHP legacy site), at the ports PEERS_DIR/ports names. The same steps
+# for the Windows build: binaries named *.exe run under Wine, in the Wine
+# prefix WINEPREFIX names.
 # Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR VERSION ARTEFACTS_DIR
-# Leaves ARTEFACTS_DIR/window-2x.png, the window at 200 %, for a person to look at.
+# Leaves the window at 200 % (and, for Windows, at 100 %) in ARTEFACTS_DIR,
+# for a person to look at.
 set -euo pipefail
 pakeno=$1
 probe=$2
@@ -23,33 +26,49 @@ wait_for() {  # PATTERN FILE: until the file holds the pattern, at most 5 s
 
 # The first visible window whose name matches; empty after 10 s without one.
 find_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
+# Answers the message box WINDOW with KEY, again each second while the box
+# stays (a key that comes before the box has the focus is lost); at most 5 s.
+answer() {  # WINDOW KEY
+  for _ in 1 2 3 4 5; do
+    xdotool windowfocus --sync "$1" 2>/dev/null || return 0
+    xdotool key "$2"
+    for _ in $(seq 10); do xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || return 0; sleep 0.1; done
+  done
+  fail "the box did not take the key $2"
+}
 
-pakeno_start_xvfb
+run=()
+if [[ $pakeno == *.exe ]]; then
+  run=(env WINEDEBUG=-all wine)
+fi
+# Wine's clipboard lives with the display its prefix started on: under Wine
+# the display given, if there is one.
+if [ ${#run[@]} -eq 0 ] || [ -z "${DISPLAY:-}" ]; then
+  pakeno_start_xvfb
+fi
 # A UTF-8 locale, whoever runs this: the X server holds a window's old-style
 # name in the locale's charset, and xdotool matches the Chinese titles in it.
 export LANG=C.UTF-8
 unset LC_ALL
 
 # --- message boxes speak Chinese whatever the locale; N answers No
-LANG=C LC_ALL=C "$probe" buttons >"$work/probe.out" 2>/dev/null &
+LANG=C LC_ALL=C "${run[@]}" "$probe" buttons >"$work/probe.out" 2>/dev/null &
 probe_pid=$!
 box=$(find_window "probe-buttons")
 [ -n "$box" ] || fail "no probe box"
 wait_for "captions:" "$work/probe.out" || fail "the probe printed no captions"
 grep -q "captions: 是(&Y) 否(&N)" "$work/probe.out" || fail "buttons: $(cat "$work/probe.out")"
-xdotool windowfocus --sync "$box"
-xdotool key n
+answer "$box" n
 wait "$probe_pid" || true
 grep -q "answer=no" "$work/probe.out" || fail "N did not answer No: $(cat "$work/probe.out")"
 
-PAKENO_UPDATE_SERVER="http://127.0.0.1:$http" "$pakeno" >"$work/app.log" 2>&1 &
+PAKENO_UPDATE_SERVER="http://127.0.0.1:$http" "${run[@]}" "$pakeno" >"$work/app.log" 2>&1 &
 app_pid=$!
 # The binary's update page announces 1.0.1: the question comes first, alone.
 question=$(find_window "发现新版本")
 [ -n "$question" ] || fail "no update question"
 xdotool search --onlyvisible --name "$title" >/dev/null && fail "the window came before the question"
-xdotool windowfocus --sync "$question"
-xdotool key n   # 否(&N): nothing is opened
+answer "$question" n   # 否(&N): nothing is opened
 wid=$(find_window "$title")
 [ -n "$wid" ] || fail "no window"
 
@@ -68,9 +87,7 @@ copy_return_box() {
   confirmation=$(find_window "信息：")
   [ -n "$confirmation" ] || fail "no confirmation box"
   xdotool search --onlyvisible --name "^错误$" >/dev/null && fail "the copy was reported as failed"
-  xdotool windowfocus --sync "$confirmation"
-  xdotool key Return
-  for _ in $(seq 50); do xdotool search --onlyvisible --name "信息：" >/dev/null || break; sleep 0.1; done
+  answer "$confirmation" Return
   xclip -o -selection clipboard
 }
 send() { click 348 196; }  # 发送数据包
@@ -115,18 +132,65 @@ send
 copy_answer
 [ -n "$copied" ] || fail "nothing copied from a UTF-8 page"
 
+# --- GET with the data box filled: the question, Yes empties the box and sends
+fill 150 40 "127.0.0.1:$http/index.html?get-$marker"
+fill 150 130 "left=over"
+click 330 148   # 单选框get
+send
+question=$(find_window "^错误$")
+[ -n "$question" ] || fail "no question before a GET with data"
+answer "$question" y   # 是(&Y)
+wait_for "GET /index.html?get-$marker HTTP/1.1" "$peers/nginx-access.log" || fail "the server saw no GET"
+copy_answer
+[ "$copied" = "hello from nginx" ] || fail "the GET answered '$copied'"
+click 348 278   # 复制提交数据
+confirmation=$(find_window "信息：")
+[ -n "$confirmation" ] || fail "no confirmation of the data box's copy"
+answer "$confirmation" Return
+[ -z "$(xclip -o -selection clipboard)" ] || fail "Yes left the data box filled"
+
+# --- clear: the three boxes are empty
+click 348 363   # 清空所有数据
+last_copied=unset
+copy_answer
+[ -z "$copied" ] || fail "clear left '$copied' in the return box"
+
 # --- the window at 200 %, as the X server shows it
 mkdir -p "$artefacts"
-QT_SCALE_FACTOR=2 "$probe" screenshot "$artefacts/window-2x.png" >"$work/shot.out" 2>/dev/null
-grep -q "screenshot saved" "$work/shot.out" || fail "no screenshot at 200 %: $(cat "$work/shot.out")"
+if [ ${#run[@]} -gt 0 ]; then
+  import -window "$wid" "$artefacts/window-win32-1x.png" || fail "no screenshot at 100 %"
+else
+  QT_SCALE_FACTOR=2 "$probe" screenshot "$artefacts/window-2x.png" >"$work/shot.out" 2>/dev/null
+  grep -q "screenshot saved" "$work/shot.out" || fail "no screenshot at 200 %: $(cat "$work/shot.out")"
+fi
 
-xdotool windowfocus --sync "$wid"
-xdotool key Escape
-for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+# A click on a label first, as a user would: Wine makes a window active
+# again after a message box only when it is clicked.
+click 40 15
+for _ in 1 2 3 4 5; do
+  xdotool windowfocus --sync "$wid" 2>/dev/null || break
+  xdotool key Escape
+  for _ in $(seq 10); do kill -0 "$app_pid" 2>/dev/null || break 2; sleep 0.1; done
+done
 set +e
 wait "$app_pid"
 code=$?
 set -e
 app_pid=""
 [ "$code" -eq 0 ] || fail "exit code $code"
-echo "e2e: passed (Chinese buttons, update question, POST seen, legacy login, UTF-8 copy, exit code 0)"
+if [ ${#run[@]} -gt 0 ]; then
+  # The same window at 200 %: the prefix's DPI, for one more start.
+  wine_dpi() { WINEDEBUG=-all wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
+  wine_dpi 192
+  "${run[@]}" "$pakeno" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  wid=$(find_window "$title")
+  sleep 1
+  [ -n "$wid" ] && import -window "$wid" "$artefacts/window-win32-2x.png"
+  wine_dpi 96
+  [ -s "$artefacts/window-win32-2x.png" ] || fail "no screenshot at 200 %"
+  kill "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
+fi
+echo "e2e: passed (Chinese buttons, update question, POST seen, legacy login, UTF-8 copy, GET question, clear, exit code 0)"

@@ -1,0 +1,26 @@
+# shellcheck shell=bash
+# Sourced by the scripts that run the Windows build under Wine.
+
+# Makes the Wine prefix PREFIX (exported as WINEPREFIX) ready for programs
+# that run side by side, and keeps one wineserver up for it until
+# pakeno_wine_stop: a Wine that starts just as an idle wineserver exits loses
+# its connection to it, a Wine started while another still sets the prefix up
+# may fail at once, and Wine's services started by a test would hold its
+# output open. The display must be set first: Wine's clipboard stays with it.
+pakeno_wine_prefix() {
+  export WINEPREFIX=$1
+  WINEDEBUG=-all wineboot --init >/dev/null 2>&1 </dev/null
+  wineserver --wait
+  wineserver --persistent
+  WINEDEBUG=-all wineboot >/dev/null 2>&1 </dev/null
+  # A Windows of any language draws Chinese in the default GUI font by
+  # linking a CJK font to it; Wine does so only in a Chinese locale.
+  local face
+  for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+    WINEDEBUG=-all wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+  WINEDEBUG=-all wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+}
+
+pakeno_wine_stop() { wineserver --kill 2>/dev/null || true; }
