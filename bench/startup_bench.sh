@@ -5,6 +5,8 @@
 # as root): the default build's probe names a public site, and nothing a
 # benchmark starts may reach beyond this machine. That is also what an
 # offline start is.
+# The Windows build (a BUILD_DIR cross-built by scripts/build-windows.sh) is
+# measured the same way under Wine, against a bare Win32 window under Wine.
 # Usage: bench/startup_bench.sh [BUILD_DIR] [RUNS] [--rows]
 # --rows prints markdown table rows (measure | value | reference | ratio).
 set -euo pipefail
@@ -17,7 +19,18 @@ pakeno_scratch
 pakeno_start_xvfb
 pakeno_offline true || { echo "startup_bench.sh needs a loopback-only network namespace: root, user namespaces or sudo" >&2; exit 1; }
 version=$(sed -n 's/.*kVersion\[\] = "\(.*\)";/\1/p' "$build/generated/base/version.h")
-for binary in "$build/bench/bare_window" "$build/src/app/pakeno"; do
+bare=$build/bench/bare_window bare_title="Bare Qt window" program=$build/src/app/pakeno reference="bare Qt window"
+runner=()
+if [ -e "$build/src/app_win32/pakeno.exe" ]; then
+  bare=$build/bench/bare_window_win32.exe bare_title="Bare Win32 window" program=$build/src/app_win32/pakeno.exe
+  reference="bare Win32 window under Wine"
+  runner=(env WINEDEBUG=-all wine)
+  # shellcheck source=scripts/wine.sh
+  source "$(dirname "$0")/../scripts/wine.sh"
+  trap 'pakeno_wine_stop; pakeno_clean_up' EXIT
+  pakeno_wine_prefix "$(cd "$build" && pwd)/wine-prefix-bench"
+fi
+for binary in "$bare" "$program"; do
   [ -x "$binary" ] || { echo "missing $binary: build it first (cmake --build $build)" >&2; exit 1; }
 done
 
@@ -26,7 +39,7 @@ done
 start_once() {
   local binary=$1 title=$2 t0 t1
   t0=$(date +%s%N)
-  pakeno_offline "$binary" >/dev/null 2>"$work/stderr" &
+  pakeno_offline "${runner[@]}" "$binary" >/dev/null 2>"$work/stderr" &
   pid=$!
   until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do
     kill -0 "$pid" 2>/dev/null || { echo "$binary did not start:" >&2; cat "$work/stderr" "$work/xvfb.log" >&2; exit 1; }
@@ -50,20 +63,20 @@ measure() {  # binary title -> $median_ms, $idle_rss (KiB); no subshell, so the 
   idle_rss=$rss
 }
 
-measure "$build/bench/bare_window" "Bare Qt window"
+measure "$bare" "$bare_title"
 bare_ms=$median_ms bare_rss=$idle_rss
-measure "$build/src/app/pakeno" "Pakeno $version"
+measure "$program" "Pakeno $version"
 pakeno_ms=$median_ms pakeno_rss=$idle_rss
 if [ "$rows" = --rows ]; then
-  printf '| cold start to the window (median of %s) | %s ms | bare Qt window %s ms | %.2fx |\n' \
-    "$runs" "$pakeno_ms" "$bare_ms" "$(calc "$pakeno_ms / $bare_ms")"
-  printf '| idle RSS after start | %.1f MiB | bare Qt window %.1f MiB | %.2fx |\n' \
-    "$(calc "$pakeno_rss / 1024")" "$(calc "$bare_rss / 1024")" "$(calc "$pakeno_rss / $bare_rss")"
+  printf '| cold start to the window (median of %s) | %s ms | %s %s ms | %.2fx |\n' \
+    "$runs" "$pakeno_ms" "$reference" "$bare_ms" "$(calc "$pakeno_ms / $bare_ms")"
+  printf '| idle RSS after start | %.1f MiB | %s %.1f MiB | %.2fx |\n' \
+    "$(calc "$pakeno_rss / 1024")" "$reference" "$(calc "$bare_rss / 1024")" "$(calc "$pakeno_rss / $bare_rss")"
   exit 0
 fi
 printf '%-28s %10s %10s\n' "start-up (median of $runs)" "ms" "ratio"
-printf '%-28s %10s %10s\n' "bare Qt window" "$bare_ms" "1.00x"
+printf '%-28s %10s %10s\n' "$reference" "$bare_ms" "1.00x"
 printf '%-28s %10s %9.2fx\n' "pakeno" "$pakeno_ms" "$(calc "$pakeno_ms / $bare_ms")"
 printf '%-28s %10s %10s\n' "idle RSS" "MiB" "ratio"
-printf '%-28s %10.1f %10s\n' "bare Qt window" "$(calc "$bare_rss / 1024")" "1.00x"
+printf '%-28s %10.1f %10s\n' "$reference" "$(calc "$bare_rss / 1024")" "1.00x"
 printf '%-28s %10.1f %9.2fx\n' "pakeno" "$(calc "$pakeno_rss / 1024")" "$(calc "$pakeno_rss / $bare_rss")"

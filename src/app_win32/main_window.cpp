@@ -97,9 +97,8 @@ bool MainWindow::Create(UINT dpi) {
     windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     windowClass.lpszClassName = kClassName;
     windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                        GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(
+        instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     if (!RegisterClassExW(&windowClass)) return false;
   }
   dpi_ = dpi ? dpi : GetDpiForSystem();
@@ -119,8 +118,8 @@ void MainWindow::BuildControls() {
     const HWND parent = spec.parent < 0 ? window_ : controls_[static_cast<size_t>(spec.parent)];
     const std::wstring caption = Utf8ToWide(spec.caption);
     const DWORD extended = spec.windowClass == std::wstring_view(L"EDIT") ? WS_EX_CLIENTEDGE : 0;
-    controls_[i] = CreateWindowExW(extended, spec.windowClass, caption.c_str(), WS_CHILD | WS_VISIBLE | spec.style, 0, 0,
-                                   0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    controls_[i] = CreateWindowExW(extended, spec.windowClass, caption.c_str(), WS_CHILD | WS_VISIBLE | spec.style, 0,
+                                   0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
                                    GetModuleHandleW(nullptr), nullptr);
     // No length limit but the system's.
     if (spec.id >= kAddressBox) SendMessageW(controls_[i], EM_SETLIMITTEXT, 0, 0);
@@ -130,10 +129,11 @@ void MainWindow::BuildControls() {
   return_.Attach(Control("编辑框返回信息"));
   SendMessageW(controls_[kHttp], BM_SETCHECK, BST_CHECKED, 0);
   SendMessageW(controls_[kPost], BM_SETCHECK, BST_CHECKED, 0);
-  const char* cycle[] = {"编辑框提交地址", "编辑框提交数据",   "编辑框返回信息",   "按钮提交",
+  const char* cycle[] = {"编辑框提交地址",   "编辑框提交数据",   "编辑框返回信息",   "按钮提交",
                          "按钮复制返回信息", "按钮复制提交数据", "按钮复制提交地址", "按钮清空",
-                         "单选框http",     "单选框https",      "单选框post",       "单选框get"};
-  std::transform(std::begin(cycle), std::end(cycle), tabCycle_.begin(), [this](const char* name) { return Control(name); });
+                         "单选框http",       "单选框https",      "单选框post",       "单选框get"};
+  std::transform(std::begin(cycle), std::end(cycle), tabCycle_.begin(),
+                 [this](const char* name) { return Control(name); });
 }
 
 void MainWindow::Layout(UINT dpi) {
@@ -231,7 +231,8 @@ bool MainWindow::FilterKey(const MSG& message) {
     case VK_F1:
       return true;
     case 'A':
-      if (ctrl && !shift && !alt && std::find(tabCycle_.begin(), tabCycle_.begin() + 3, control) != tabCycle_.begin() + 3) {
+      if (ctrl && !shift && !alt &&
+          std::find(tabCycle_.begin(), tabCycle_.begin() + 3, control) != tabCycle_.begin() + 3) {
         SendMessageW(control, EM_SETSEL, 0, -1);
         return true;
       }

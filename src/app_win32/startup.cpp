@@ -25,8 +25,7 @@ namespace pakeno {
 namespace {
 
 [[noreturn]] void FailToLoad(MessageBoxes& boxes) {
-  boxes.Show(Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n"), Gbk("错误"), MessageButtons::kOk,
-             MessageIcon::kError);
+  boxes.Show(Gbk("运行时出错!\n\n错误信息：载入启动窗口失败\n"), Gbk("错误"), MessageButtons::kOk, MessageIcon::kError);
   std::fflush(nullptr);
   std::_Exit(-1);  // a fatal error skips the exit routine
 }

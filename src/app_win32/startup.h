@@ -22,8 +22,8 @@ struct StartupOptions {
   std::string probeAddress;
 
   // Seams for tests that run the whole program in a child process.
-  bool failWindowLoad = false;               // as if the window could not be loaded
-  MessageBoxes* messageBoxes = nullptr;      // instead of the system's message boxes
+  bool failWindowLoad = false;                      // as if the window could not be loaded
+  MessageBoxes* messageBoxes = nullptr;             // instead of the system's message boxes
   std::function<void(win32::MainWindow&)> onShown;  // runs once the window is on the screen
 };
 

@@ -19,8 +19,8 @@ std::wstring Utf8ToWide(std::string_view utf8) {
 std::string WideToUtf8(std::wstring_view wide) {
   if (wide.empty() || wide.size() > INT_MAX) return {};
   const int size = static_cast<int>(wide.size());
-  std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)),
-                   '\0');
+  std::string utf8(
+      static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
   return utf8;
 }
@@ -54,6 +54,5 @@ bool WithCrLfBreaks(std::wstring& text) {
   text.swap(out);
   return true;
 }
-
 
 }  // namespace pakeno::win32

@@ -151,7 +151,7 @@ answer "$confirmation" Return
 
 # --- clear: the three boxes are empty
 click 348 363   # 清空所有数据
-last_copied=unset
+last_copied="(none)"
 copy_answer
 [ -z "$copied" ] || fail "clear left '$copied' in the return box"
 

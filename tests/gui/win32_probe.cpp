@@ -30,9 +30,8 @@ void CALLBACK PrintCaptions(HWND, UINT, UINT_PTR timer, DWORD) {
 int main(int argc, char** argv) {
   if (argc < 2 || std::string(argv[1]) != "buttons") return 2;
   SetTimer(nullptr, 0, 200, PrintCaptions);
-  const auto answer = pakeno::win32::Win32MessageBoxes().Show(pakeno::Gbk("键盘回答"), "probe-buttons",
-                                                              pakeno::MessageButtons::kYesNo,
-                                                              pakeno::MessageIcon::kQuestion);
+  const auto answer = pakeno::win32::Win32MessageBoxes().Show(
+      pakeno::Gbk("键盘回答"), "probe-buttons", pakeno::MessageButtons::kYesNo, pakeno::MessageIcon::kQuestion);
   std::printf("answer=%s\n", answer == pakeno::MessageAnswer::kYes ? "yes" : "no");
   return 0;
 }

@@ -37,8 +37,8 @@ inline constexpr ControlRow kWindowLayout[] = {
 };
 
 // The controls that take the focus, in Tab order.
-inline constexpr const char* kTabOrder[] = {
-    "编辑框提交地址",   "编辑框提交数据",   "编辑框返回信息", "按钮提交",    "按钮复制返回信息", "按钮复制提交数据",
-    "按钮复制提交地址", "按钮清空",         "单选框http",     "单选框https", "单选框post",       "单选框get"};
+inline constexpr const char* kTabOrder[] = {"编辑框提交地址",   "编辑框提交数据",   "编辑框返回信息",   "按钮提交",
+                                            "按钮复制返回信息", "按钮复制提交数据", "按钮复制提交地址", "按钮清空",
+                                            "单选框http",       "单选框https",      "单选框post",       "单选框get"};
 
 }  // namespace pakeno::testing

@@ -32,7 +32,7 @@ done
 cmake -E tar tf "$build/package/$name.zip" | sort >"$work/zip"
 printf '%s\n' "$name/pakeno.exe" "$name/readme.txt" | diff - "$work/zip" || fail "the zip holds other files"
 readme=$build/package/$name/readme.txt
-grep -q "使用方法" "$readme" && grep -q "How to run it" "$readme" || fail "the read-me is not in Chinese and English"
+if ! grep -q "使用方法" "$readme" || ! grep -q "How to run it" "$readme"; then fail "the read-me is not in Chinese and English"; fi
 grep -q "Wine 8" "$readme" || fail "the read-me does not say what it was tested on"
 
 # Everything the user's part of the prefix holds, and its uninstall entries.
