@@ -9,6 +9,8 @@
 # output open. The display must be set first: Wine's clipboard stays with it.
 pakeno_wine_prefix() {
   export WINEPREFIX=$1
+  # A server left by a run that was killed would never end the wait below.
+  wineserver --kill 2>/dev/null || true
   WINEDEBUG=-all wineboot --init >/dev/null 2>&1 </dev/null
   wineserver --wait
   wineserver --persistent

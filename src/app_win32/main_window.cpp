@@ -147,9 +147,11 @@ void MainWindow::Layout(UINT dpi) {
   for (size_t i = 0; i < std::size(kControls); ++i) {
     const ControlSpec& spec = kControls[i];
     MoveWindow(controls_[i], Scale(spec.left, dpi), Scale(spec.top, dpi), Scale(spec.width, dpi),
-               Scale(spec.height, dpi), TRUE);
-    SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+               Scale(spec.height, dpi), FALSE);
+    SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
+  // Redrawn once, whole, rather than control by control.
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   if (previous) DeleteObject(previous);
   // The frame as the system draws it, whatever DPI it was made for.
   RECT outer, client;
@@ -167,8 +169,8 @@ void MainWindow::Load() {
   SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (handlers_.created) handlers_.created();
+  // Painted by the message loop, as every later change is.
   ShowWindow(window_, SW_SHOWNORMAL);
-  UpdateWindow(window_);
 }
 
 HWND MainWindow::Control(std::string_view name) const {

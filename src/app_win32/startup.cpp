@@ -1,7 +1,5 @@
 #include "app_win32/startup.h"
 
-#include <commctrl.h>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,8 +33,6 @@ namespace {
 int RunProgram(int&, char**, const StartupOptions& options) {
   // The manifest makes the program DPI-aware; a test program has none.
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
 
   Program().httpSession = std::make_unique<HttpSession>();
   std::atexit([] { ExitCleanup(); });

@@ -1,7 +1,5 @@
 #include "app_win32/win32_platform.h"
 
-#include <shellapi.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -118,7 +116,14 @@ void Win32Browser::Open(const Text& address) {
   // Anything but a web address would be run or opened as a file.
   const std::string utf8 = Gb18030ToUtf8(address);
   if (!StartsWithIgnoringCase(utf8, "http://") && !StartsWithIgnoringCase(utf8, "https://")) return;
-  ShellExecuteW(nullptr, L"open", Utf8ToWide(utf8).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // The shell's library is loaded for this alone, not at every start.
+  const HMODULE shell = LoadLibraryW(L"shell32.dll");
+  if (!shell) return;
+  using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  if (const auto execute = reinterpret_cast<ShellExecuteFunction>(reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))) {
+    execute(nullptr, L"open", Utf8ToWide(utf8).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+  FreeLibrary(shell);
 }
 
 int RunMessageLoop(MainWindow& window) {
