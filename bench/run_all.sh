@@ -19,4 +19,17 @@ bench/startup_bench.sh "$build" 10 --rows
 # The Windows build's transport, when it has been cross-built (scripts/build-windows.sh).
 if [ -x build-win64/bench/wininet_bench.exe ]; then
   WINEDEBUG=-all WINEPREFIX="$PWD/build-win64/wine-prefix" wine build-win64/bench/wininet_bench.exe --rows
+  # The Win32 window under Wine: its start, and a body in its return box.
+  bench/startup_bench.sh build-win64 20 --rows
+  (
+    # shellcheck source=scripts/xvfb.sh
+    source scripts/xvfb.sh
+    # shellcheck source=scripts/wine.sh
+    source scripts/wine.sh
+    pakeno_scratch
+    trap 'pakeno_wine_stop; pakeno_clean_up' EXIT
+    pakeno_start_xvfb
+    pakeno_wine_prefix "$PWD/build-win64/wine-prefix-bench"
+    WINEDEBUG=-all wine build-win64/bench/win32_box_bench.exe --rows
+  )
 fi
