@@ -112,15 +112,19 @@ bool Win32Clipboard::SetText(const Text& text) {
   return taken;
 }
 
+bool IsWebAddress(std::string_view utf8) {
+  return StartsWithIgnoringCase(utf8, "http://") || StartsWithIgnoringCase(utf8, "https://");
+}
+
 void Win32Browser::Open(const Text& address) {
-  // Anything but a web address would be run or opened as a file.
   const std::string utf8 = Gb18030ToUtf8(address);
-  if (!StartsWithIgnoringCase(utf8, "http://") && !StartsWithIgnoringCase(utf8, "https://")) return;
+  if (!IsWebAddress(utf8)) return;
   // The shell's library is loaded for this alone, not at every start.
   const HMODULE shell = LoadLibraryW(L"shell32.dll");
   if (!shell) return;
   using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-  if (const auto execute = reinterpret_cast<ShellExecuteFunction>(reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))) {
+  if (const auto execute = reinterpret_cast<ShellExecuteFunction>(
+          reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))) {
     execute(nullptr, L"open", Utf8ToWide(utf8).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
   FreeLibrary(shell);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string_view>
 
 #include "platform/browser.h"
 #include "platform/clipboard.h"
@@ -32,7 +33,11 @@ class Win32Clipboard : public Clipboard {
   std::function<HWND()> owner_;
 };
 
-// ShellExecuteW "open", for http and https addresses only.
+// True for an http or https address: anything else ShellExecuteW would run
+// or open as a file.
+bool IsWebAddress(std::string_view utf8);
+
+// ShellExecuteW "open", for web addresses only.
 class Win32Browser : public Browser {
  public:
   void Open(const Text& address) override;

@@ -289,6 +289,15 @@ TEST_F(Win32Window, CopyPutsUnicodeAndCodePage936OnTheClipboard) {
   }
 }
 
+TEST(Win32Browser, OpensWebAddressesOnly) {
+  EXPECT_TRUE(win32::IsWebAddress("http://example.cn/pakeno.zip"));
+  EXPECT_TRUE(win32::IsWebAddress("HTTPS://example.cn/"));
+  for (const char* other : {"C:\\Windows\\System32\\calc.exe", "file:///C:/x.exe", "\\\\server\\share\\x.exe",
+                            "mailto:a@b.cn", "javascript:alert(1)", " http://a/", "httpx://a/", ""}) {
+    EXPECT_FALSE(win32::IsWebAddress(other)) << other;
+  }
+}
+
 // The captions of the box on the screen, read from inside its own loop, and
 // the key given to it.
 std::vector<std::wstring> captions;

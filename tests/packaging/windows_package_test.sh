@@ -29,6 +29,13 @@ for text in "P.a.k.e.n.o" "F.i.l.e.V.e.r.s.i.o.n" "PerMonitorV2"; do
   grep -aq "$text" "$exe" || fail "the resources lack $text"
 done
 
+# The icon: 128, 64, 48, 32 and 16 pixels, as on Linux.
+icon=$(dirname "$0")/../../packaging/windows/pakeno.ico
+sizes=$(for i in 0 1 2 3 4; do od -An -tu1 -j $((6 + 16 * i)) -N1 "$icon"; done | tr -s ' \n' ' ')
+if [ "$(od -An -tu2 -j4 -N2 "$icon" | tr -d ' ')" != 5 ] || [ "$sizes" != " 128 64 48 32 16 " ]; then
+  fail "the icon holds other sizes: $sizes"
+fi
+
 cmake -E tar tf "$build/package/$name.zip" | sort >"$work/zip"
 printf '%s\n' "$name/pakeno.exe" "$name/readme.txt" | diff - "$work/zip" || fail "the zip holds other files"
 readme=$build/package/$name/readme.txt
