@@ -1,7 +1,11 @@
 // The program's ends, watched from outside: exit codes and the exit routine.
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -10,6 +14,7 @@
 #include <string>
 
 #include "encoding/gbk.h"
+#include "support/environment.h"
 #include "support/scripted_server.h"
 
 namespace pakeno {
@@ -24,14 +29,27 @@ struct Outcome {
 
 // Runs the probe; its update check asks `updateServer` when one is given.
 Outcome RunProbe(const std::string& arguments, const std::string& updateServer = {}) {
+#ifdef _WIN32
+  // The Win32 probe, beside this program; the exit code as the low byte, as on Linux.
+  char self[MAX_PATH];
+  const std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+  const std::string command = "\"" + path.substr(0, path.find_last_of('\\') + 1) + "win32_probe.exe\" " + arguments;
+  testing::SetEnvironment("PAKENO_PROBE_UPDATE_SERVER", updateServer);
+  FILE* pipe = _popen(command.c_str(), "rb");
+#else
   const std::string server = updateServer.empty() ? "" : "PAKENO_PROBE_UPDATE_SERVER=" + updateServer + " ";
   const std::string command = "QT_QPA_PLATFORM=offscreen " + server + std::string(PAKENO_PROBE) + " " + arguments;
   FILE* pipe = popen(command.c_str(), "r");
+#endif
   Outcome outcome;
   std::array<char, 4096> buffer;
   while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) outcome.output.append(buffer.data(), n);
+#ifdef _WIN32
+  outcome.exitCode = _pclose(pipe) & 0xFF;
+#else
   const int status = pclose(pipe);
   if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
+#endif
   return outcome;
 }
 
