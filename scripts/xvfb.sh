@@ -43,3 +43,23 @@ pakeno_start_xvfb() {
   export DISPLAY
   unset QT_QPA_PLATFORM
 }
+
+# Closes the window WID of the program in $app_pid as a user would, a click
+# on its label first (Wine makes a window active again after a message box
+# only when it is clicked), then Esc, again each second while it runs; at
+# most 5 s. Sets $code to its exit code and empties $app_pid.
+pakeno_close_with_esc() {  # WID
+  local _
+  for _ in 1 2 3 4 5; do
+    xdotool mousemove --window "$1" 40 15 click 1 2>/dev/null || break
+    xdotool windowfocus --sync "$1" 2>/dev/null || break
+    xdotool key Escape
+    for _ in $(seq 10); do kill -0 "$app_pid" 2>/dev/null || break 2; sleep 0.1; done
+  done
+  set +e
+  wait "$app_pid"
+  # shellcheck disable=SC2034  # read by the caller
+  code=$?
+  set -e
+  app_pid=""
+}

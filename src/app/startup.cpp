@@ -7,14 +7,9 @@
 
 #include "app/main_window.h"
 #include "app/qt_platform.h"
-#include "base/version.h"
 #include "encoding/gbk.h"
-#include "update/connectivity.h"
-#include "update/download.h"
-#include "update/update_check.h"
-#include "workflows/clipboard_commands.h"
+#include "workflows/program_handlers.h"
 #include "workflows/program_state.h"
-#include "workflows/submission.h"
 
 namespace pakeno {
 
@@ -34,17 +29,10 @@ int RunProgram(int& argc, char** argv, const StartupOptions& options) {
   }
 
   QtClipboard clipboard;
-  MainWindow* window = nullptr;
-  WindowHandlers handlers;
   QtBrowser browser;
-  UpdateServices updates{boxes, browser, [&] { return IsInternetConnected(options.probeAddress); }, DownloadBytes};
-  handlers.created = [&] { CheckForUpdate(options.updatePageAddress, kVersion, false, updates); };
-  handlers.destroyed = [] { EndProgram(0); };
-  handlers.send = [&] { PressSend(*window, boxes, Program()); };
-  handlers.copy = [&](EditBox box) { PressCopy(*window, box, clipboard, boxes); };
-  handlers.clear = [&] { PressClear(*window); };
-  MainWindow mainWindow(std::move(handlers));
-  window = &mainWindow;
+  ProgramServices services{boxes, clipboard, browser, options.updatePageAddress, options.probeAddress};
+  MainWindow mainWindow(ProgramHandlers(services));
+  services.window = &mainWindow;
 
   InstallQtEventPump();
   mainWindow.Load();

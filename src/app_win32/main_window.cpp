@@ -34,7 +34,7 @@ constexpr DWORD kMultiLine = kEdit | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCRO
 constexpr DWORD kRadio = WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE;
 constexpr DWORD kPush = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
 
-struct ControlSpec {
+struct ControlLayout {
   const char* name;
   const wchar_t* windowClass;
   DWORD style;
@@ -45,7 +45,7 @@ struct ControlSpec {
 };
 
 // As the Qt window lays them out; a radio box stands in its group box.
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {"透明标签提交地址", L"STATIC", kLabel, -1, 10, 7, 64, 16, "提交地址：", 0},
     {"编辑框提交地址", L"EDIT", kEdit | ES_AUTOHSCROLL, -1, 10, 26, 288, 28, "", kAddressBox},
     {"透明标签提交数据", L"STATIC", kLabel, -1, 10, 60, 64, 16, "提交数据：", 0},
@@ -114,15 +114,15 @@ bool MainWindow::Create(UINT dpi) {
 
 void MainWindow::BuildControls() {
   for (size_t i = 0; i < std::size(kControls); ++i) {
-    const ControlSpec& spec = kControls[i];
-    const HWND parent = spec.parent < 0 ? window_ : controls_[static_cast<size_t>(spec.parent)];
-    const std::wstring caption = Utf8ToWide(spec.caption);
-    const DWORD extended = spec.windowClass == std::wstring_view(L"EDIT") ? WS_EX_CLIENTEDGE : 0;
-    controls_[i] = CreateWindowExW(extended, spec.windowClass, caption.c_str(), WS_CHILD | WS_VISIBLE | spec.style, 0,
-                                   0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                   GetModuleHandleW(nullptr), nullptr);
+    const ControlLayout& control = kControls[i];
+    const HWND parent = control.parent < 0 ? window_ : controls_[static_cast<size_t>(control.parent)];
+    const std::wstring caption = Utf8ToWide(control.caption);
+    const DWORD extended = control.windowClass == std::wstring_view(L"EDIT") ? WS_EX_CLIENTEDGE : 0;
+    controls_[i] = CreateWindowExW(
+        extended, control.windowClass, caption.c_str(), WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), GetModuleHandleW(nullptr), nullptr);
     // No length limit but the system's.
-    if (spec.id >= kAddressBox) SendMessageW(controls_[i], EM_SETLIMITTEXT, 0, 0);
+    if (control.id >= kAddressBox) SendMessageW(controls_[i], EM_SETLIMITTEXT, 0, 0);
   }
   address_.Attach(Control("编辑框提交地址"));
   data_.Attach(Control("编辑框提交数据"));
@@ -145,9 +145,9 @@ void MainWindow::Layout(UINT dpi) {
   const HFONT previous = font_;
   font_ = CreateFontIndirectW(&font);
   for (size_t i = 0; i < std::size(kControls); ++i) {
-    const ControlSpec& spec = kControls[i];
-    MoveWindow(controls_[i], Scale(spec.left, dpi), Scale(spec.top, dpi), Scale(spec.width, dpi),
-               Scale(spec.height, dpi), FALSE);
+    const ControlLayout& control = kControls[i];
+    MoveWindow(controls_[i], Scale(control.left, dpi), Scale(control.top, dpi), Scale(control.width, dpi),
+               Scale(control.height, dpi), FALSE);
     SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
   // Redrawn once, whole, rather than control by control.

@@ -5,14 +5,9 @@
 
 #include "app_win32/main_window.h"
 #include "app_win32/win32_platform.h"
-#include "base/version.h"
 #include "encoding/gbk.h"
-#include "update/connectivity.h"
-#include "update/download.h"
-#include "update/update_check.h"
-#include "workflows/clipboard_commands.h"
+#include "workflows/program_handlers.h"
 #include "workflows/program_state.h"
-#include "workflows/submission.h"
 
 using pakeno::win32::MainWindow;
 using pakeno::win32::Win32Browser;
@@ -44,15 +39,9 @@ int RunProgram(int&, char**, const StartupOptions& options) {
   MainWindow* window = nullptr;
   Win32Clipboard clipboard([&] { return window ? window->Handle() : nullptr; });
   Win32Browser browser;
-  WindowHandlers handlers;
-  UpdateServices updates{boxes, browser, [&] { return IsInternetConnected(options.probeAddress); }, DownloadBytes};
-  handlers.created = [&] { CheckForUpdate(options.updatePageAddress, kVersion, false, updates); };
-  handlers.destroyed = [] { EndProgram(0); };
-  handlers.send = [&] { PressSend(*window, boxes, Program()); };
-  handlers.copy = [&](EditBox box) { PressCopy(*window, box, clipboard, boxes); };
-  handlers.clear = [&] { PressClear(*window); };
-  MainWindow mainWindow(std::move(handlers));
-  window = &mainWindow;
+  ProgramServices services{boxes, clipboard, browser, options.updatePageAddress, options.probeAddress};
+  MainWindow mainWindow(ProgramHandlers(services));
+  services.window = window = &mainWindow;
   if (!mainWindow.Create()) FailToLoad(boxes);
 
   win32::InstallWin32EventPump(mainWindow);

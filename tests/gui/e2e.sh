@@ -164,19 +164,7 @@ else
   grep -q "screenshot saved" "$work/shot.out" || fail "no screenshot at 200 %: $(cat "$work/shot.out")"
 fi
 
-# A click on a label first, as a user would: Wine makes a window active
-# again after a message box only when it is clicked.
-click 40 15
-for _ in 1 2 3 4 5; do
-  xdotool windowfocus --sync "$wid" 2>/dev/null || break
-  xdotool key Escape
-  for _ in $(seq 10); do kill -0 "$app_pid" 2>/dev/null || break 2; sleep 0.1; done
-done
-set +e
-wait "$app_pid"
-code=$?
-set -e
-app_pid=""
+pakeno_close_with_esc "$wid"
 [ "$code" -eq 0 ] || fail "exit code $code"
 if [ ${#run[@]} -gt 0 ]; then
   # The same window at 200 %: the prefix's DPI, for one more start.

@@ -28,29 +28,18 @@
 #include "app/qt_platform.h"
 #include "app/startup.h"
 #include "encoding/gbk.h"
+#include "gui/printing_boxes.h"
 #include "platform/message_box.h"
 #include "update/connectivity.h"
 #include "workflows/program_state.h"
 
-namespace {
-
-class PrintingBoxes : public pakeno::MessageBoxes {
- public:
-  pakeno::MessageAnswer Show(const pakeno::Text& text, const pakeno::Text& title, pakeno::MessageButtons,
-                             pakeno::MessageIcon icon) override {
-    std::printf("box title=%s icon=%d text=%s|\n", title.c_str(), static_cast<int>(icon), text.c_str());
-    std::fflush(stdout);
-    return pakeno::MessageAnswer::kOk;
-  }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const std::string mode = argv[1];
   const std::string url = argc > 2 ? argv[2] : "";
-  PrintingBoxes boxes;
+  pakeno::testing::PrintingBoxes boxes;
   const char* updateServer = std::getenv("PAKENO_PROBE_UPDATE_SERVER");
   // The update check's server is on loopback, which counts for no interface.
   pakeno::SetInterfaceCheckForTesting([online = updateServer != nullptr] { return online; });

@@ -25,20 +25,11 @@
 #include "app_win32/wide_text.h"
 #include "app_win32/win32_platform.h"
 #include "encoding/gbk.h"
+#include "gui/printing_boxes.h"
 #include "update/connectivity.h"
 #include "workflows/program_state.h"
 
 namespace {
-
-class PrintingBoxes : public pakeno::MessageBoxes {
- public:
-  pakeno::MessageAnswer Show(const pakeno::Text& text, const pakeno::Text& title, pakeno::MessageButtons,
-                             pakeno::MessageIcon icon) override {
-    std::printf("box title=%s icon=%d text=%s|\n", title.c_str(), static_cast<int>(icon), text.c_str());
-    std::fflush(stdout);
-    return pakeno::MessageAnswer::kOk;
-  }
-};
 
 pakeno::win32::MainWindow* shownWindow = nullptr;
 
@@ -80,7 +71,7 @@ int main(int argc, char** argv) {
     std::printf("answer=%s\n", answer == pakeno::MessageAnswer::kYes ? "yes" : "no");
     return 0;
   }
-  PrintingBoxes boxes;
+  pakeno::testing::PrintingBoxes boxes;
   const char* updateServer = std::getenv("PAKENO_PROBE_UPDATE_SERVER");
   pakeno::SetInterfaceCheckForTesting([online = updateServer && *updateServer] { return online; });
   pakeno::SetExitCleanupObserverForTesting([] {

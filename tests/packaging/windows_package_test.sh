@@ -60,15 +60,7 @@ pakeno_offline env WINEDEBUG=-all wine "$installed" >"$work/app.log" 2>&1 &
 app_pid=$!
 wid=$(timeout 30 xdotool search --sync --onlyvisible --name "Pakeno $version" 2>/dev/null | head -n1 || true)
 [ -n "$wid" ] || fail "the installed program shows no window: $(cat "$work/app.log")"
-for _ in 1 2 3 4 5; do
-  xdotool mousemove --window "$wid" 40 15 click 1 key Escape 2>/dev/null || break
-  for _ in $(seq 10); do kill -0 "$app_pid" 2>/dev/null || break 2; sleep 0.1; done
-done
-set +e
-wait "$app_pid"
-code=$?
-set -e
-app_pid=""
+pakeno_close_with_esc "$wid"
 [ "$code" -eq 0 ] || fail "the installed program ended with $code"
 
 # The uninstaller runs from a copy of itself in Temp: wait for its work.
