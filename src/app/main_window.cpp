@@ -13,6 +13,7 @@
 #include "app/app_icon.h"
 #include "app/long_text_edit.h"
 #include "base/version.h"
+#include "encoding/gbk.h"
 
 namespace pakeno {
 namespace {
@@ -23,6 +24,9 @@ constexpr int kOuterWidth = 405;
 constexpr int kOuterHeight = 438;
 constexpr int kClientWidth = 399;
 constexpr int kClientHeight = 411;
+constexpr const char* kCreditLine = "Pakeno 作者：Tarvo　反馈交流群： QQ 群 100100100";
+const QColor kCreditColour(0, 136, 255);
+const QColor kErrorColour(204, 0, 0);
 
 QString FromUtf8(const char* text) { return QString::fromUtf8(text); }
 
@@ -131,11 +135,9 @@ void MainWindow::BuildControls() {
   auto* copyReturn = MakeButton(this, "按钮复制返回信息", "复制返回信息", 303);
   auto* clear = MakeButton(this, "按钮清空", "清空所有数据", 347);
 
-  auto* credit = MakeLabel(this, "透明标签1", "Pakeno 作者：Tarvo　反馈交流群： QQ 群 100100100", 19, 386, 360, 19);
-  credit->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-  QPalette creditPalette = credit->palette();
-  creditPalette.setColor(QPalette::WindowText, QColor(0, 136, 255));
-  credit->setPalette(creditPalette);
+  outcome_ = MakeLabel(this, "透明标签1", kCreditLine, 19, 386, 360, 19);
+  outcome_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  ShowOutcome({}, false);
 
   connect(send, &QPushButton::clicked, this, [this] {
     if (handlers_.send) handlers_.send();
@@ -191,6 +193,18 @@ bool MainWindow::ReadChecked(RadioBox radio) {
       return get_->isChecked();
   }
   return false;
+}
+
+void MainWindow::ShowOutcome(const Text& line, bool error) {
+  const QString text = line.empty() ? FromUtf8(kCreditLine) : QString::fromUtf8(GbkToUtf8(line));
+  QPalette palette = outcome_->palette();
+  palette.setColor(QPalette::WindowText, error ? kErrorColour : kCreditColour);
+  outcome_->setPalette(palette);
+  // One line whatever the font and scale: what does not fit ends in an
+  // ellipsis, and the whole line is in the tooltip and the spoken name.
+  outcome_->setText(outcome_->fontMetrics().elidedText(text, Qt::ElideRight, outcome_->width()));
+  outcome_->setToolTip(line.empty() ? QString() : text);
+  outcome_->setAccessibleName(text);
 }
 
 void MainWindow::MoveFocus(QWidget* from, bool forward) {

@@ -12,6 +12,7 @@
 #include "workflows/window_handlers.h"
 
 class QAbstractButton;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -30,6 +31,7 @@ class MainWindow : public QWidget, public WindowControls {
   Text ReadText(EditBox box) override;
   bool WriteText(EditBox box, const Text& text) override;
   bool ReadChecked(RadioBox radio) override;
+  void ShowOutcome(const Text& line, bool error) override;
 
   // The controls that take the focus, in Tab order.
   const std::array<QWidget*, 12>& TabCycle() const { return tabCycle_; }
@@ -51,6 +53,7 @@ class MainWindow : public QWidget, public WindowControls {
   QRadioButton* https_ = nullptr;
   QRadioButton* post_ = nullptr;
   QRadioButton* get_ = nullptr;
+  QLabel* outcome_ = nullptr;  // the credit line, until a request has ended
   std::array<QWidget*, 12> tabCycle_{};
 };
 

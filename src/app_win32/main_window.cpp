@@ -16,6 +16,8 @@ constexpr int kClientHeight = 411;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr wchar_t kClassName[] = L"PakenoMainWindow";
 constexpr COLORREF kCreditColour = RGB(0, 136, 255);
+constexpr COLORREF kErrorColour = RGB(204, 0, 0);
+constexpr char kCreditLine[] = "Pakeno 作者：Tarvo　反馈交流群： QQ 群 100100100";
 
 enum CommandId : int {
   kSend = 101,
@@ -63,8 +65,9 @@ constexpr ControlLayout kControls[] = {
     {"按钮复制提交数据", L"BUTTON", kPush, -1, 308, 262, 80, 32, "复制提交数据", kCopyData},
     {"按钮复制返回信息", L"BUTTON", kPush, -1, 308, 303, 80, 32, "复制返回信息", kCopyReturn},
     {"按钮清空", L"BUTTON", kPush, -1, 308, 347, 80, 32, "清空所有数据", kClear},
-    {"透明标签1", L"STATIC", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, -1, 19, 386, 360, 19,
-     "Pakeno 作者：Tarvo　反馈交流群： QQ 群 100100100", 0},
+    // One line whatever the font and scale: an outcome that does not fit ends in an ellipsis.
+    {"透明标签1", L"STATIC", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS, -1, 19, 386, 360, 19,
+     kCreditLine, 0},
 };
 static_assert(std::size(kControls) == 18);
 constexpr int kHttp = 7, kHttps = 8, kPost = 10, kGet = 11, kCredit = 17;
@@ -196,6 +199,14 @@ bool MainWindow::ReadChecked(RadioBox radio) {
   return SendMessageW(controls_[static_cast<size_t>(index)], BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void MainWindow::ShowOutcome(const Text& line, bool error) {
+  // The label's text is its name for a screen reader.
+  const std::wstring text = line.empty() ? Utf8ToWide(kCreditLine) : GbkToWide(line);
+  outcomeColour_ = error ? kErrorColour : kCreditColour;
+  SetWindowTextW(controls_[kCredit], text.c_str());
+  InvalidateRect(controls_[kCredit], nullptr, TRUE);
+}
+
 void MainWindow::MoveFocus(HWND from, bool forward) {
   const auto it = std::find(tabCycle_.begin(), tabCycle_.end(), from);
   if (it == tabCycle_.end()) return;
@@ -291,7 +302,7 @@ LRESULT MainWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
       // Labels draw only their text, on the window's own background.
       const auto dc = reinterpret_cast<HDC>(wParam);
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, reinterpret_cast<HWND>(lParam) == controls_[kCredit] ? kCreditColour : RGB(0, 0, 0));
+      SetTextColor(dc, reinterpret_cast<HWND>(lParam) == controls_[kCredit] ? outcomeColour_ : RGB(0, 0, 0));
       return reinterpret_cast<LRESULT>(background_);
     }
     case WM_DPICHANGED: {

@@ -32,6 +32,7 @@ class MainWindow : public WindowControls {
   Text ReadText(EditBox box) override;
   bool WriteText(EditBox box, const Text& text) override;
   bool ReadChecked(RadioBox radio) override;
+  void ShowOutcome(const Text& line, bool error) override;
 
   // The keyboard rules, applied to a message before it is translated and
   // dispatched; true when the message was taken and must go no further.
@@ -57,6 +58,7 @@ class MainWindow : public WindowControls {
   UINT dpi_ = 96;
   HFONT font_ = nullptr;
   HBRUSH background_ = nullptr;
+  COLORREF outcomeColour_ = RGB(0, 136, 255);  // of the line under the buttons: the credit colour first
   std::array<HWND, 18> controls_{};  // in the order of the layout table
   TextBox address_, data_, return_;
   std::array<HWND, 12> tabCycle_{};

@@ -1,24 +1,17 @@
 #include "http/address_split.h"
 
+#include "http/url.h"
 #include "text/text.h"
 
 namespace pakeno {
 namespace {
 
-// Backslashes become slashes, but only before the query: what follows "?"
-// is the user's data and goes out as typed.
-Text NormaliseSlashes(std::string_view address) {
-  const int query = TextFind(address, "?");
-  const size_t end = query == -1 ? address.size() : static_cast<size_t>(query - 1);
-  Text result(address);
-  for (size_t i = 0; i < end; ++i) {
-    if (static_cast<unsigned char>(result[i]) >= 0x80) {
-      ++i;  // a trail byte of 0x5C is part of a character, not a backslash
-    } else if (result[i] == '\\') {
-      result[i] = '/';
-    }
-  }
-  return result;
+using transport::Failure;
+using transport::FailureKind;
+
+std::optional<PostTarget> Refused(Failure* refusal, FailureKind kind, std::string reason) {
+  if (refusal) *refusal = {kind, std::move(reason)};
+  return std::nullopt;
 }
 
 // Drops `scheme` from the start of the address, ignoring letter case.
@@ -45,22 +38,32 @@ Text RequestTargetOf(const PostTarget& target) {
   return target.objectName == "\\" ? Text("/") : TextJoin({"/", target.objectName});
 }
 
-std::optional<PostTarget> SplitHttpAddress(std::string_view address) {
+std::optional<PostTarget> SplitHttpAddress(std::string_view address, Failure* refusal) {
+  if (UrlScheme(address) == Scheme::kHttps)
+    return Refused(refusal, FailureKind::kWrongScheme, "address refused: an https address, with http checked");
   PostTarget target;
   Text hostPart;
-  SplitAtSlash(DropScheme(NormaliseSlashes(address), "http://"), hostPart, target.objectName);
+  SplitAtSlash(DropScheme(SlashesBeforeQuery(address), "http://"), hostPart, target.objectName);
   const std::vector<Text> pieces = TextSplit(hostPart, ":");
-  if (pieces.empty() || pieces.size() > 2 || pieces[0].empty()) return std::nullopt;
+  if (pieces.size() > 2)
+    return Refused(refusal, FailureKind::kColons, "address refused: more than one \":\" after the server name");
+  if (pieces.empty() || pieces[0].empty())
+    return Refused(refusal, FailureKind::kNoServer, "address refused: no server name");
   target.server = pieces[0];
   const Text portText = pieces.size() == 2 ? pieces[1] : Text("80");
   target.port = static_cast<int>(static_cast<unsigned>(TruncateToInt(TextToNumber(portText))) & 0xFFFFu);
   return target;
 }
 
-std::optional<PostTarget> SplitHttpsAddress(std::string_view address, int port) {
+std::optional<PostTarget> SplitHttpsAddress(std::string_view address, int port, Failure* refusal) {
+  if (UrlScheme(address) == Scheme::kHttp)
+    return Refused(refusal, FailureKind::kWrongScheme, "address refused: an http address, with https checked");
   PostTarget target;
-  SplitAtSlash(DropScheme(NormaliseSlashes(address), "https://"), target.server, target.objectName);
-  if (target.server.empty() || TextFind(target.server, ":") != -1) return std::nullopt;
+  SplitAtSlash(DropScheme(SlashesBeforeQuery(address), "https://"), target.server, target.objectName);
+  if (target.server.empty()) return Refused(refusal, FailureKind::kNoServer, "address refused: no server name");
+  if (TextFind(target.server, ":") != -1)
+    return Refused(refusal, FailureKind::kPortInHttps,
+                   "address refused: a \":\" after the server name (https takes no port from the address)");
   target.port = port;
   return target;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/types.h"
+#include "platform/failure.h"
 
 namespace pakeno {
 
@@ -20,12 +21,13 @@ struct PostTarget {
 Text RequestTargetOf(const PostTarget& target);
 
 // For a POST over http: "http://" (any case) is dropped at the start; a port
-// may follow the server after ":". Empty when the address is refused (more
-// than one ":", or no server).
-std::optional<PostTarget> SplitHttpAddress(std::string_view address);
+// may follow the server after ":". Empty when the address is refused (an
+// https address, more than one ":", or no server), and `refusal` says why.
+std::optional<PostTarget> SplitHttpAddress(std::string_view address, transport::Failure* refusal = nullptr);
 
 // For a POST over https: "https://" (any case) is dropped at the start; the
-// server may carry no ":", and the port is `port`.
-std::optional<PostTarget> SplitHttpsAddress(std::string_view address, int port);
+// server may carry no ":", and the port is `port`. An http address is refused.
+std::optional<PostTarget> SplitHttpsAddress(std::string_view address, int port,
+                                            transport::Failure* refusal = nullptr);
 
 }  // namespace pakeno

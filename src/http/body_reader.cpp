@@ -16,9 +16,9 @@ constexpr size_t kHugePageWorthy = 4u << 20;
 
 }  // namespace
 
-Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt, std::string& failure) {
+Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt, transport::Failure& failure) {
   Bytes body;
-  failure.clear();
+  failure = {};
   try {
     if (const auto length = request.ContentLength()) body.reserve(std::min(*length, kMaxReserve));
     size_t advised = 0;
@@ -35,11 +35,12 @@ Bytes ReadWholeBody(transport::Request& request, PumpAt pumpAt, std::string& fai
       }
     }
   } catch (const std::bad_alloc&) {
-    failure = "not enough memory for the body after " + std::to_string(body.size() >> 20) + " MiB";
+    failure = {transport::FailureKind::kMemory,
+               "not enough memory for the body after " + std::to_string(body.size() >> 20) + " MiB"};
     return {};
   }
-  failure = request.Failure();
-  if (!failure.empty()) return {};
+  failure = request.GetFailure();
+  if (failure) return {};
   return body;
 }
 

@@ -1,6 +1,7 @@
 #include "http/http_session.h"
 
 #include "http/address_split.h"
+#include "http/url.h"
 #include "http/body_reader.h"
 #include "http/failure_log.h"
 #include "http/wire_texts.h"
@@ -8,6 +9,13 @@
 
 namespace pakeno {
 namespace {
+
+using transport::Failure;
+using transport::FailureKind;
+
+const Failure kNoSession{FailureKind::kNoSession, "no HTTP session: it could not be opened at start-up"};
+
+}  // namespace
 
 struct PostRequest {
   const PostTarget& target;
@@ -17,26 +25,29 @@ struct PostRequest {
   Text headerBlock;
 };
 
-Bytes Post(const transport::Session& session, const PostRequest& post, const Text& address) {
-  transport::Connection connection(session, post.target.server, post.target.port, post.userName, post.password);
+Bytes HttpSession::Post(const PostRequest& post, const Text& address) {
+  transport::Connection connection(*session_, post.target.server, post.target.port, post.userName, post.password);
   transport::Request request(connection, "POST", RequestTargetOf(post.target), "HTTP/1.1", post.flags);
+  RequestOutcome outcome;
   Bytes body;
-  std::string why;
   if (request.IsOpen() && request.AddHeaders(post.headerBlock) && request.Send({}, post.data)) {
-    body = ReadWholeBody(request, PumpAt::kAfterEachRead, why);
+    body = ReadWholeBody(request, PumpAt::kAfterEachRead, outcome.failure);
   } else {
-    why = request.Failure();
+    outcome.failure = request.GetFailure();
   }
-  if (!why.empty()) LogFailedRequest("POST", address, why);
+  if (outcome.failure) LogFailedRequest("POST", address, outcome.failure.reason);
+  outcome.response = request.Summary();
+  outcome.bodyBytes = body.size();
+  lastOutcome_ = std::move(outcome);
   return body;
 }
 
-Bytes Refuse(const Text& address, std::string_view why) {
-  LogFailedRequest("POST", address, why);
+Bytes HttpSession::Refuse(const Text& address, Failure why) {
+  LogFailedRequest("POST", address, why.reason);
+  lastOutcome_ = {};
+  lastOutcome_.failure = std::move(why);
   return {};
 }
-
-}  // namespace
 
 HttpSession::HttpSession() {
   auto session = std::make_unique<transport::Session>(kSessionAgent, transport::Access::kSystem);
@@ -46,20 +57,21 @@ HttpSession::HttpSession() {
 HttpSession::~HttpSession() = default;
 
 Bytes HttpSession::PostHttp(const Text& address, const Text& data) {
-  const std::optional<PostTarget> target = SplitHttpAddress(address);
-  if (!target) return Refuse(address, "address refused: no server name, or more than one \":\" after it");
-  if (!session_) return Refuse(address, "no HTTP session: it could not be opened at start-up");
-  return Post(*session_, {*target, data, 0u, std::nullopt, std::nullopt, Text(kFormContentTypeLine)}, address);
+  Failure refusal;
+  const std::optional<PostTarget> target = SplitHttpAddress(TrimAddress(address), &refusal);
+  if (!target) return Refuse(address, std::move(refusal));
+  if (!session_) return Refuse(address, kNoSession);
+  return Post({*target, data, 0u, std::nullopt, std::nullopt, Text(kFormContentTypeLine)}, address);
 }
 
 Bytes HttpSession::PostHttps(const Text& address, const Text& data, std::optional<int> port,
                              std::optional<Text> userName, std::optional<Text> password, const Text& extraHeaders) {
-  const std::optional<PostTarget> target = SplitHttpsAddress(address, port.value_or(443));
-  if (!target)
-    return Refuse(address, "address refused: no server name, or a \":\" in it (https takes no port from the address)");
-  if (!session_) return Refuse(address, "no HTTP session: it could not be opened at start-up");
+  Failure refusal;
+  const std::optional<PostTarget> target = SplitHttpsAddress(TrimAddress(address), port.value_or(443), &refusal);
+  if (!target) return Refuse(address, std::move(refusal));
+  if (!session_) return Refuse(address, kNoSession);
   const Text block = extraHeaders.empty() ? Text(kFormContentTypeLine) : extraHeaders + "\r\n";
-  return Post(*session_, {*target, data, transport::kSecure, std::move(userName), std::move(password), block}, address);
+  return Post({*target, data, transport::kSecure, std::move(userName), std::move(password), block}, address);
 }
 
 }  // namespace pakeno

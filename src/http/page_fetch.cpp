@@ -51,31 +51,46 @@ void AppendDefaultLines(Text& block, const Text& url) {
 
 }  // namespace
 
-Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* requestHeaders, const Text& postData,
-                Text* responseHeaders) {
+Bytes FetchPage(const Text& typedUrl, const Text& method, const Text& proxy, Text* requestHeaders,
+                const Text& postData, Text* responseHeaders, const FetchOptions& options) {
   Text ownRequestHeaders, ownResponseHeaders;
   Text& block = requestHeaders ? *requestHeaders : ownRequestHeaders;
   Text& received = responseHeaders ? *responseHeaders : ownResponseHeaders;
+  RequestOutcome ownOutcome;
+  RequestOutcome& outcome = options.outcome ? *options.outcome : ownOutcome;
+  outcome = {};
 
+  const Text url = TrimAddress(typedUrl);
   const Text path = UrlPath(url);  // the transport keeps its fragment off the wire
   const Text host = UrlHost(url);
+  const Scheme scheme = UrlScheme(url);
+  const bool secure = scheme == Scheme::kHttps || (scheme == Scheme::kNone && options.httpsWithoutScheme);
+  // Port 0 is the scheme's own.
+  const int port = UrlNamesPort(url) ? UrlPort(url) & 0xFFFF : 0;
 
   const Text verb = UpperAscii(method);
-  auto fail = [&](std::string_view why) {
-    LogFailedRequest(method.empty() ? std::string_view("GET") : std::string_view(method), url, why);
+  auto log = [&](const transport::Failure& why) {
+    outcome.failure = why;
+    LogFailedRequest(method.empty() ? std::string_view("GET") : std::string_view(method), typedUrl, why.reason);
+  };
+  auto fail = [&](const transport::Failure& why) {
+    log(why);
     return FailureResult();
   };
   Bytes body;
   transport::CookieOrigin answeredBy;
   {
+    using transport::FailureKind;
     const bool direct = OnlySpaces(proxy);
     transport::Session session(kBrowserAgent, direct ? transport::Access::kDirect : transport::Access::kProxy,
                                direct ? Text() : "http=" + proxy);
-    if (!session.IsOpen()) return fail(direct ? "no HTTP session could be opened" : "the proxy text names no proxy");
-    transport::Connection connection(session, host, UrlPort(url) & 0xFFFF);
-    if (!connection.IsOpen()) return fail("no connection could be opened");
-    transport::Request request(connection, method, path, "HTTP/1.1", 0u);
-    if (!request.IsOpen()) return fail(request.Failure());
+    if (!session.IsOpen())
+      return fail({direct ? FailureKind::kNoSession : FailureKind::kProxy,
+                   direct ? "no HTTP session could be opened" : "the proxy text names no proxy"});
+    transport::Connection connection(session, host, port);
+    if (!connection.IsOpen()) return fail({FailureKind::kNoSession, "no connection could be opened"});
+    transport::Request request(connection, method, path, "HTTP/1.1", secure ? transport::kSecure : 0u);
+    if (!request.IsOpen()) return fail(request.GetFailure());
 
     AppendDefaultLines(block, url);
     if (verb.empty() || verb == "GET") {
@@ -87,12 +102,14 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
       }
       request.Send(block, postData);
     } else {
-      return fail("the method is neither GET nor POST");
+      return fail({FailureKind::kMethod, "the method is neither GET nor POST"});
     }
 
-    std::string why;
+    transport::Failure why;
     body = ReadWholeBody(request, PumpAt::kBeforeEachRead, why);
-    if (!why.empty()) fail(why);
+    if (why) log(why);
+    outcome.response = request.Summary();
+    outcome.bodyBytes = body.size();
     received.assign(kHeaderCapacity, ' ');
     request.QueryRawHeaders(received, kHeaderCapacity);
     answeredBy = request.ResponseOrigin();
@@ -111,8 +128,8 @@ Bytes FetchPage(const Text& url, const Text& method, const Text& proxy, Text* re
 }
 
 Text FetchPageText(const Text& url, const Text& method, const Text& proxy, Text* requestHeaders, const Text& postData,
-                   Text* responseHeaders) {
-  return BytesToText(FetchPage(url, method, proxy, requestHeaders, postData, responseHeaders));
+                   Text* responseHeaders, const FetchOptions& options) {
+  return BytesToText(FetchPage(url, method, proxy, requestHeaders, postData, responseHeaders, options));
 }
 
 }  // namespace pakeno

@@ -89,6 +89,7 @@ bool CookieJar::Store(const CookieOrigin& from, std::string_view setCookie, int6
   if (cookie.name.empty() || cookie.name.size() + cookie.value.size() > kMaxNameAndValue) return false;
 
   std::string domainAttribute;
+  bool namesDomain = false;
   std::optional<std::string> pathAttribute;
   std::optional<int64_t> expires, maxAge;
   std::string_view attributes = setCookie.substr(std::min(setCookie.size(), pair.size() + 1));
@@ -103,8 +104,9 @@ bool CookieJar::Store(const CookieOrigin& from, std::string_view setCookie, int6
       if (const auto when = ParseCookieDate(val)) expires = when;
     } else if (EqualsIgnoringCase(key, "max-age")) {
       if (const auto when = ExpiryAfter(val, now)) maxAge = when;
-    } else if (EqualsIgnoringCase(key, "domain") && !val.empty()) {
-      domainAttribute = Lower(val.starts_with('.') ? val.substr(1) : val);
+    } else if (EqualsIgnoringCase(key, "domain")) {
+      namesDomain = true;
+      if (!val.empty()) domainAttribute = Lower(val.starts_with('.') ? val.substr(1) : val);
     } else if (EqualsIgnoringCase(key, "path")) {
       pathAttribute = val.starts_with('/') ? std::optional<std::string>(val) : std::nullopt;
     } else if (EqualsIgnoringCase(key, "secure")) {
@@ -128,6 +130,13 @@ bool CookieJar::Store(const CookieOrigin& from, std::string_view setCookie, int6
     cookie.hostOnly = false;
   }
   if (cookie.secure && !from.secure) return false;  // only an https response may set a Secure cookie
+  // The name prefixes promise the reader where the cookie came from: a
+  // __Secure- cookie from https with Secure; a __Host- one besides for this
+  // host alone (no Domain) and the whole site (Path=/).
+  const bool securePrefix = StartsWithIgnoringCase(cookie.name, "__Secure-");
+  const bool hostPrefix = StartsWithIgnoringCase(cookie.name, "__Host-");
+  if ((securePrefix || hostPrefix) && !(from.secure && cookie.secure)) return false;
+  if (hostPrefix && (namesDomain || pathAttribute != "/")) return false;
 
   const std::lock_guard lock(mutex_);
   cookie.site = SiteOf(cookie.domain);

@@ -39,7 +39,9 @@ class CookieJar {
   // name, a control byte, too long; a Domain the host is not in, a public
   // suffix, or any Domain while the public suffix list is missing; a Secure
   // cookie from plain http, or one from plain http that would replace a
-  // Secure one. An expiry in the past deletes the stored cookie instead.
+  // Secure one; a __Secure- cookie that is not Secure and from https, a
+  // __Host- one that is not that and Path=/ without Domain besides (any
+  // letter case). An expiry in the past deletes the stored cookie instead.
   bool Store(const CookieOrigin& from, std::string_view setCookie, int64_t now);
 
   // The value of the Cookie line for a request to `to` ("a=1; b=2"), longest

@@ -13,10 +13,11 @@ bool RedirectBecomesGet(long status, std::string_view verb) {
   return status == 303 || ((status == 301 || status == 302) && EqualsIgnoringCase(verb, "POST"));
 }
 
-std::string RedirectRefusal(bool startedSecure, std::string_view next, int redirectsSoFar, int maxRedirects) {
+Failure RedirectRefusal(bool startedSecure, std::string_view next, int redirectsSoFar, int maxRedirects) {
   if (startedSecure && !StartsWithIgnoringCase(next, "https://"))
-    return "a redirect from https to plain http was refused";
-  if (redirectsSoFar >= maxRedirects) return "more than " + std::to_string(redirectsSoFar) + " redirects";
+    return {FailureKind::kRedirectToHttp, "a redirect from https to plain http was refused"};
+  if (redirectsSoFar >= maxRedirects)
+    return {FailureKind::kTooManyRedirects, "more than " + std::to_string(redirectsSoFar) + " redirects"};
   return {};
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/cookie_store.h"
+#include "platform/failure.h"
 
 namespace pakeno::transport {
 
@@ -19,7 +20,7 @@ bool RedirectBecomesGet(long status, std::string_view verb);
 // Why the redirect to `next` is not followed; empty when it is. What was
 // meant to travel encrypted is never re-sent in clear, and a chain longer
 // than `maxRedirects` ends as a loop does.
-std::string RedirectRefusal(bool startedSecure, std::string_view next, int redirectsSoFar, int maxRedirects);
+Failure RedirectRefusal(bool startedSecure, std::string_view next, int redirectsSoFar, int maxRedirects);
 
 // A request as it goes from one hop to the next.
 struct HopRequest {

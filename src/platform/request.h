@@ -6,8 +6,8 @@
 //
 // A request keeps a reference to its connection and that to its session, so
 // they are closed in reverse order by their owners. Every request drives a
-// libcurl transfer of its own, so a request started from the event pump
-// while another waits runs to its end without touching the other.
+// transfer of its own, so a request started from the event pump while
+// another waits runs to its end without touching the other.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,12 +17,21 @@
 #include <string_view>
 
 #include "platform/cookie_store.h"
+#include "platform/failure.h"
 #include "platform/session.h"
 
 namespace pakeno::transport {
 
 enum RequestFlags : unsigned {
   kSecure = 1u << 0,  // https, certificates verified against the trust store
+};
+
+// What the final response was and how it was reached.
+struct ResponseSummary {
+  int status = 0;            // 0 when no response came
+  std::string reasonPhrase;  // as the server wrote it
+  int redirects = 0;         // redirects followed to reach it
+  int firstStatus = 0;       // the first hop's status, when it was a redirect
 };
 
 // The longest request target sent: a longer one is refused whole rather
@@ -70,16 +79,20 @@ class Request {
   // Where the final response came from, as the cookie store names it.
   CookieOrigin ResponseOrigin() const;
 
-  // Why the request failed, in words (libcurl's error text, or why the tool
-  // refused it); empty while it has not failed. A body cut short counts, and
-  // so does a response the tool will not read: one past its header limits,
-  // one with two different lengths, one that folds a header line.
-  std::string Failure() const;
+  // The final response, once its header block has arrived.
+  ResponseSummary Summary() const;
+
+  // Why the request failed: its class, and in words (the library's error
+  // text, or why the tool refused it); none while it has not failed. A body
+  // cut short counts, and so does a response the tool will not read: one
+  // past its header limits, one with two different lengths, one that folds
+  // a header line.
+  Failure GetFailure() const;
 
  private:
   struct State;
   std::unique_ptr<State> state_;
-  std::string refusal_;  // why the request could not even be opened
+  Failure refusal_;  // why the request could not even be opened
 };
 
 }  // namespace pakeno::transport

@@ -32,21 +32,41 @@ std::string ResponseHead::Add(std::string_view line) {
   return {};
 }
 
-std::string RequestRefusal(std::string_view target, const std::vector<std::string>& headerLines) {
+int ResponseHead::Status() const {
+  // "HTTP/1.1 200 OK": three digits after the first blank.
+  const size_t blank = block_.find(' ');
+  if (blank == std::string::npos || block_.size() < blank + 4) return 0;
+  int status = 0;
+  for (size_t i = blank + 1; i < blank + 4; ++i) {
+    if (block_[i] < '0' || block_[i] > '9') return 0;
+    status = status * 10 + (block_[i] - '0');
+  }
+  return status;
+}
+
+std::string_view ResponseHead::ReasonPhrase() const {
+  const std::string_view line = std::string_view(block_).substr(0, block_.find("\r\n"));
+  const size_t blank = line.find(' ');
+  if (blank == std::string_view::npos || line.size() <= blank + 5) return {};
+  return line.substr(blank + 5);
+}
+
+Failure RequestRefusal(std::string_view target, const std::vector<std::string>& headerLines) {
   if (target.size() > kMaxTargetBytes)
-    return "address refused: the address is " + std::to_string(target.size()) + " bytes, at most " +
-           std::to_string(kMaxTargetBytes);
-  if (BreaksTheLine(target)) return "address refused: the request target holds a line break or a NUL byte";
+    return {FailureKind::kTargetTooLong, "address refused: the address is " + std::to_string(target.size()) +
+                                             " bytes, at most " + std::to_string(kMaxTargetBytes)};
+  if (std::any_of(target.begin(), target.end(), [](unsigned char c) { return c <= 0x20 || c == 0x7F; }))
+    return {FailureKind::kTargetCharacters, "address refused: the request target holds a blank or a control character"};
   if (std::any_of(headerLines.begin(), headerLines.end(), [](const std::string& l) { return BreaksTheLine(l); }))
-    return "a header line holds a line break or a NUL byte";
+    return {FailureKind::kHeaderLine, "a header line holds a line break or a NUL byte"};
   return {};
 }
 
-std::string CutShortFailure(bool chunked, std::optional<uint64_t> contentLength, uint64_t received) {
-  if (chunked) return "the server closed the connection before the last chunk";
+Failure CutShortFailure(bool chunked, std::optional<uint64_t> contentLength, uint64_t received) {
+  if (chunked) return {FailureKind::kCutShort, "the server closed the connection before the last chunk"};
   if (contentLength && *contentLength > received)
-    return "the server closed the connection " + std::to_string(*contentLength - received) +
-           " bytes before the announced end";
+    return {FailureKind::kCutShort, "the server closed the connection " + std::to_string(*contentLength - received) +
+                                        " bytes before the announced end"};
   return {};
 }
 

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/failure.h"
+
 namespace pakeno::transport {
 
 // Limits on a response's header block, below those of every HTTP library
@@ -35,6 +37,9 @@ class ResponseHead {
     out = block_;
     return true;
   }
+  // The status line's code (0 when it has none) and reason phrase.
+  int Status() const;
+  std::string_view ReasonPhrase() const;
   const std::string& Location() const { return location_; }
   const std::vector<std::string>& SetCookies() const { return setCookies_; }
   void ForgetCookies() { setCookies_.clear(); }
@@ -50,14 +55,15 @@ class ResponseHead {
   bool chunked_ = false;
 };
 
-// Why a request is not sent at all: a target too long, or a target or
-// header line that holds CR, LF or NUL, which could smuggle a header or a
-// request. Empty when it may go.
-std::string RequestRefusal(std::string_view target, const std::vector<std::string>& headerLines);
+// Why a request is not sent at all: a target too long, a target with a
+// blank or a control byte (it would split the request line, or smuggle a
+// header or a request), or a header line that holds CR, LF or NUL. None
+// when it may go.
+Failure RequestRefusal(std::string_view target, const std::vector<std::string>& headerLines);
 
 // A body that ended early, in the tool's own words (libraries' texts differ
-// from one version to the next); empty when nothing says it was cut short.
-std::string CutShortFailure(bool chunked, std::optional<uint64_t> contentLength, uint64_t received);
+// from one version to the next); none when nothing says it was cut short.
+Failure CutShortFailure(bool chunked, std::optional<uint64_t> contentLength, uint64_t received);
 
 std::string MiB(uint64_t bytes);
 

@@ -8,13 +8,18 @@
 
 namespace pakeno::transport {
 
-std::string ServerNameRefusal(std::string_view server) {
-  if (server.empty()) return "address refused: no server name";
+Failure ServerNameRefusal(std::string_view server) {
+  if (server.empty()) return {FailureKind::kNoServer, "address refused: no server name"};
   for (const unsigned char c : server) {
-    if (c <= 0x20 || c == 0x7F) return "address refused: the server name holds a blank or a control character";
+    if (c <= 0x20 || c == 0x7F)
+      return {FailureKind::kServerName, "address refused: the server name holds a blank or a control character"};
     if (std::strchr("@?#/\\", c))
-      return std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\"";
+      return {FailureKind::kServerName,
+              std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\""};
   }
+  if (EqualsIgnoringCase(server, "http") || EqualsIgnoringCase(server, "https"))
+    return {FailureKind::kSchemeAsServer, "address refused: the server name is \"" + std::string(server) +
+                                              "\", a scheme without its \"//\""};
   return {};
 }
 

@@ -6,12 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
+
 namespace pakeno::transport {
 
-// Why a text cannot be a server's name ("address refused: …"); empty when
+// Why a text cannot be a server's name ("address refused: …"); none when
 // it can. Taken whole, a text with "@", "?", "#", "/", "\", blanks or
 // control bytes is no name, whatever a URL parser would read out of it.
-std::string ServerNameRefusal(std::string_view server);
+// Nor is "http" or "https": that is a scheme typed without its "//", and a
+// resolver that answers for any name would hand the request to a stranger.
+Failure ServerNameRefusal(std::string_view server);
 
 // Whether `host` is `domain` or a name below it ("a.b.test" is below
 // "b.test", "ab.test" is not), in any letter case.

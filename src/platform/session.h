@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
 #include "platform/proxy_rules.h"
 
 namespace pakeno::transport {
@@ -71,8 +72,8 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   bool IsOpen() const { return session_.IsOpen(); }
-  // Why the server name cannot be one; empty when it can.
-  const std::string& Refusal() const { return refusal_; }
+  // Why the server name cannot be one; none when it can.
+  const Failure& Refusal() const { return refusal_; }
   const Session& GetSession() const { return session_; }
   const std::string& Server() const { return server_; }
   int Port() const { return port_; }
@@ -84,7 +85,7 @@ class Connection {
   std::string server_;
   int port_;
   std::optional<std::string> userName_, password_;
-  std::string refusal_;
+  Failure refusal_;
 };
 
 }  // namespace pakeno::transport

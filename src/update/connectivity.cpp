@@ -43,7 +43,7 @@ bool IsInternetConnected(const Text& probeAddress) {
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
   transport::Request request(connection, "GET", parts->path, "HTTP/1.1", secure);
   if (request.IsOpen() && request.Send()) return true;
-  LogFailedRequest("GET", probeAddress, request.Failure());
+  LogFailedRequest("GET", probeAddress, request.GetFailure().reason);
   return false;
 }
 

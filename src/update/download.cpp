@@ -28,7 +28,7 @@ Bytes DownloadBytes(const Text& address) {
   const unsigned secure = parts->scheme == "https" ? transport::kSecure : 0u;
   transport::Request request(connection, "GET", parts->path, "HTTP/1.0", secure);
   if (!request.IsOpen() || !request.Send("Accept: */*\r\n")) {
-    LogFailedRequest("GET", address, request.Failure());
+    LogFailedRequest("GET", address, request.GetFailure().reason);
     return {};
   }
 
@@ -47,7 +47,7 @@ Bytes DownloadBytes(const Text& address) {
     return {};
   }
   // A page cut short is no page: its end might have said otherwise.
-  if (const std::string why = request.Failure(); !why.empty()) {
+  if (const std::string why = request.GetFailure().reason; !why.empty()) {
     LogFailedRequest("GET", address, why);
     return {};
   }

@@ -7,6 +7,7 @@ void PressClear(WindowControls& window) {
   window.WriteText(EditBox::kAddress, {});
   window.WriteText(EditBox::kData, {});
   window.WriteText(EditBox::kReturn, {});
+  window.ShowOutcome({}, false);
 }
 
 void PressCopy(WindowControls& window, EditBox box, Clipboard& clipboard, MessageBoxes& boxes) {

@@ -6,7 +6,8 @@
 
 namespace pakeno {
 
-// Empties the address, data and return boxes, in that order, silently.
+// Empties the address, data and return boxes, in that order, silently, and
+// puts the credit line back under the buttons.
 void PressClear(WindowControls& window);
 
 // Puts the box's text on the clipboard and confirms it; when the clipboard

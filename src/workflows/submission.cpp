@@ -1,8 +1,11 @@
 #include "workflows/submission.h"
 
+#include <chrono>
+
 #include "encoding/gbk.h"
 #include "http/failure_log.h"
 #include "http/page_fetch.h"
+#include "workflows/outcome_line.h"
 
 namespace pakeno {
 namespace {
@@ -31,18 +34,29 @@ std::string TooLargeToShow(size_t bytes) {
 }
 
 // A body the box cannot hold ends as a failed request does: the box empty,
-// and a line that says why.
-void ShowBody(WindowControls& window, ProgramState& state, Text body, std::string_view method, const Text& address) {
+// and lines that say why.
+void ShowBody(WindowControls& window, ProgramState& state, Text body, std::string_view method, const Text& address,
+              RequestOutcome& outcome) {
   const size_t size = body.size();
+  const transport::Failure tooLarge{transport::FailureKind::kTooLargeToShow, TooLargeToShow(size)};
   if (size > MaxShownBodyBytes()) {
-    LogFailedRequest(method, address, TooLargeToShow(size));
+    LogFailedRequest(method, address, tooLarge.reason);
+    outcome.failure = tooLarge;
     body.clear();
   }
   state.returnInfo = std::move(body);
   if (!window.WriteText(EditBox::kReturn, state.returnInfo)) {
-    LogFailedRequest(method, address, TooLargeToShow(size));
+    LogFailedRequest(method, address, tooLarge.reason);
+    outcome.failure = tooLarge;
     state.returnInfo.clear();
   }
+}
+
+void ShowOutcome(WindowControls& window, const RequestOutcome& outcome, std::chrono::steady_clock::time_point pressed) {
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - pressed);
+  const OutcomeLine line = DescribeOutcome(outcome, elapsed);
+  window.ShowOutcome(line.text, line.error);
 }
 
 // Counts a running submission for as long as it runs.
@@ -60,6 +74,7 @@ class Running {
 }  // namespace
 
 void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state) {
+  const auto pressed = std::chrono::steady_clock::now();
   if (state.runningSubmissions >= kMaxRunningSubmissions) return;
   const Running running(state.runningSubmissions);
   if (!Validate(window, boxes)) {
@@ -73,14 +88,19 @@ void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state)
     // Copies: a nested press during the request may replace the globals.
     const Text address = state.submitAddress, data = state.submitData;
     Bytes body;
+    RequestOutcome outcome;
+    outcome.failure = {transport::FailureKind::kNoSession, "no HTTP session"};
     if (!state.httpSession) {
       // Only after ExitCleanup; nothing can be sent any more.
     } else if (window.ReadChecked(RadioBox::kHttp)) {
       body = state.httpSession->PostHttp(address, data);
+      outcome = state.httpSession->LastOutcome();
     } else if (window.ReadChecked(RadioBox::kHttps)) {
       body = state.httpSession->PostHttps(address, data);
+      outcome = state.httpSession->LastOutcome();
     }
-    ShowBody(window, state, BytesToText(std::move(body)), "POST", address);
+    ShowBody(window, state, BytesToText(std::move(body)), "POST", address, outcome);
+    ShowOutcome(window, outcome, pressed);
     return;
   }
 
@@ -92,7 +112,13 @@ void PressSend(WindowControls& window, MessageBoxes& boxes, ProgramState& state)
     state.submitData.clear();
   }
   const Text address = state.submitAddress;
-  ShowBody(window, state, FetchPageText(address), "GET", address);
+  // An address without a scheme goes as the address type says: with https
+  // checked, never in clear.
+  RequestOutcome outcome;
+  const FetchOptions options{window.ReadChecked(RadioBox::kHttps), &outcome};
+  Text body = FetchPageText(address, {}, {}, nullptr, {}, nullptr, options);
+  ShowBody(window, state, std::move(body), "GET", address, outcome);
+  ShowOutcome(window, outcome, pressed);
 }
 
 }  // namespace pakeno

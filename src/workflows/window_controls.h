@@ -1,7 +1,8 @@
 #pragma once
 
-// What the workflows see of the main window: its boxes' texts and its radio
-// boxes' states, nothing else. The Qt window implements it; tests use a fake.
+// What the workflows see of the main window: its boxes' texts, its radio
+// boxes' states and the line under the buttons, nothing else. Each window
+// (Qt, Win32) implements it; tests use a fake.
 
 #include "base/types.h"
 
@@ -19,6 +20,10 @@ class WindowControls {
   // box could not take the text for want of memory: it is empty then.
   virtual bool WriteText(EditBox box, const Text& text) = 0;
   virtual bool ReadChecked(RadioBox radio) = 0;
+  // The line under the buttons: what became of the last request, in the
+  // error colour when `error`; the credit line again when `line` is empty.
+  // Screen readers read it as the label's name.
+  virtual void ShowOutcome(const Text& line, bool error) = 0;
 };
 
 }  // namespace pakeno

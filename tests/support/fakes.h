@@ -20,6 +20,8 @@ class FakeWindow : public WindowControls {
   std::map<RadioBox, bool> checked{
       {RadioBox::kHttp, true}, {RadioBox::kHttps, false}, {RadioBox::kPost, true}, {RadioBox::kGet, false}};
   std::vector<EditBox> writes;  // the boxes written, in order
+  Text outcome;                 // the line under the buttons; empty: the credit line
+  bool outcomeIsError = false;
 
   Text ReadText(EditBox box) override { return texts[box]; }
   bool WriteText(EditBox box, const Text& text) override {
@@ -28,6 +30,10 @@ class FakeWindow : public WindowControls {
     return true;
   }
   bool ReadChecked(RadioBox radio) override { return checked[radio]; }
+  void ShowOutcome(const Text& line, bool error) override {
+    outcome = line;
+    outcomeIsError = error;
+  }
 
   void Select(RadioBox addressType, RadioBox accessType) {
     checked[RadioBox::kHttp] = addressType == RadioBox::kHttp;

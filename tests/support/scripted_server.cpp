@@ -40,6 +40,9 @@ int AcceptOne(int fd) { return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); }
 int NewSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 #endif
 
+// The first bytes of a TLS record that carries a handshake (ClientHello).
+constexpr std::string_view kTlsHandshake("\x16\x03", 2);
+
 size_t ContentLengthOf(const std::string& head) {
   std::string lower = head;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -148,6 +151,14 @@ void ScriptedServer::Serve(int fd) {
       const ssize_t n = ::recv(fd, chunk, static_cast<int>(sizeof chunk), 0);
       if (n <= 0) return;
       buffered.append(chunk, static_cast<size_t>(n));
+      // A TLS handshake is no HTTP request: it is recorded as it came, and
+      // the connection ends, so the client fails at once.
+      if (buffered.starts_with(kTlsHandshake)) {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(buffered);
+        ::shutdown(fd, kShutBoth);
+        return;
+      }
     }
     const size_t total = headEnd + 4 + ContentLengthOf(buffered.substr(0, headEnd + 2));
     while (buffered.size() < total) {

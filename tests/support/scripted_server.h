@@ -32,6 +32,7 @@ class ScriptedServer {
  public:
   // `script` answers one request (its raw bytes); a connection stays open for
   // the next request unless the script closes it.
+  // A TLS ClientHello is recorded as the request, and the connection ended.
   using Script = std::function<void(const std::string& request, Reply& reply)>;
 
   // Listens on 127.0.0.1:`port`; 0 picks a free port.

@@ -6,6 +6,8 @@
 #include "platform/header_lines.h"
 #include "platform/public_suffix_rules.h"
 #include "platform/redirects.h"
+#include "platform/request.h"
+#include "platform/response_head.h"
 #include "platform/server_address.h"
 #include "support/under_wine.h"
 
@@ -39,6 +41,24 @@ TEST(HeaderLines, SplitNameMergeRemove) {
        {std::string("/a\r\nX: 1"), std::string("/a\n"), std::string("/a\r"), std::string("/a\0b", 4)}) {
     EXPECT_TRUE(BreaksTheLine(bad));
   }
+}
+
+TEST(RequestRefusal, TargetsThatWouldBreakTheRequestLine) {
+  const struct {
+    std::string target;
+    FailureKind kind;
+  } cases[] = {
+      {"/p?q=\xD6\xD0&r=%20\xA1\xA1", FailureKind::kNone},  // GBK, escapes and the full-width space go as typed
+      {"/p?q=1 ", FailureKind::kTargetCharacters},            // a blank would end the target early
+      {"/a b", FailureKind::kTargetCharacters},
+      {"/a\tb", FailureKind::kTargetCharacters},
+      {"/a\x7F", FailureKind::kTargetCharacters},
+      {std::string("/a\0b", 4), FailureKind::kTargetCharacters},
+      {"/a\r\nX: 1", FailureKind::kTargetCharacters},
+      {"/" + std::string(kMaxTargetBytes, 'a'), FailureKind::kTargetTooLong},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RequestRefusal(c.target, {}).kind, c.kind) << c.target.substr(0, 40);
+  EXPECT_EQ(RequestRefusal("/", {"X: 1\r\nY: 2"}).kind, FailureKind::kHeaderLine);
 }
 
 TEST(Redirects, WhichAreFollowedAndWhichBecomeGet) {
@@ -79,10 +99,12 @@ TEST(Redirects, WhatTheNextHopTakesAlong) {
     EXPECT_EQ(request.body, c.expected.body) << c.status << " " << c.to;
     EXPECT_EQ(request.headerLines, c.expected.headerLines) << c.status << " " << c.to;
   }
-  EXPECT_EQ(RedirectRefusal(false, "http://b.test/", 0, 10), "");
-  EXPECT_EQ(RedirectRefusal(true, "https://b.test/", 9, 10), "");
-  EXPECT_EQ(RedirectRefusal(true, "http://b.test/", 0, 10), "a redirect from https to plain http was refused");
-  EXPECT_EQ(RedirectRefusal(false, "http://b.test/", 10, 10), "more than 10 redirects");
+  EXPECT_EQ(RedirectRefusal(false, "http://b.test/", 0, 10).kind, FailureKind::kNone);
+  EXPECT_EQ(RedirectRefusal(true, "https://b.test/", 9, 10).kind, FailureKind::kNone);
+  EXPECT_EQ(RedirectRefusal(true, "http://b.test/", 0, 10).reason, "a redirect from https to plain http was refused");
+  EXPECT_EQ(RedirectRefusal(true, "HTTP://b.test/", 0, 10).kind, FailureKind::kRedirectToHttp);
+  EXPECT_EQ(RedirectRefusal(false, "http://b.test/", 10, 10).reason, "more than 10 redirects");
+  EXPECT_EQ(RedirectRefusal(false, "http://b.test/", 10, 10).kind, FailureKind::kTooManyRedirects);
 }
 
 TEST(Redirects, LocationsResolveAgainstTheHop) {
@@ -137,10 +159,29 @@ TEST(PublicSuffixRules, RulesWildcardsAndExceptions) {
 }
 
 TEST(ServerAddress, NamesThatAreNoNamesAndCookiePaths) {
-  for (const char* name : {"127.0.0.1", "srv", "a-b.example.test", "[::1]"})
-    EXPECT_EQ(ServerNameRefusal(name), "") << name;
-  for (const char* name : {"", "u@srv", "srv?x", "srv#f", "srv/x", "srv\\x", "srv x", "srv\tx", "srv\x7F"}) {
-    EXPECT_TRUE(ServerNameRefusal(name).starts_with("address refused: ")) << name;
+  for (const char* name : {"127.0.0.1", "srv", "a-b.example.test", "[::1]", "http.example", "httpss"})
+    EXPECT_EQ(ServerNameRefusal(name).kind, FailureKind::kNone) << name;
+  const struct {
+    const char* name;
+    FailureKind kind;
+  } refused[] = {
+      {"", FailureKind::kNoServer},
+      {"u@srv", FailureKind::kServerName},
+      {"srv?x", FailureKind::kServerName},
+      {"srv#f", FailureKind::kServerName},
+      {"srv/x", FailureKind::kServerName},
+      {"srv\\x", FailureKind::kServerName},
+      {"srv x", FailureKind::kServerName},
+      {"srv\tx", FailureKind::kServerName},
+      {"srv\x7F", FailureKind::kServerName},
+      // A scheme typed without its "//" is no server, whatever a resolver says.
+      {"http", FailureKind::kSchemeAsServer},
+      {"HTTPS", FailureKind::kSchemeAsServer},
+  };
+  for (const auto& r : refused) {
+    const Failure why = ServerNameRefusal(r.name);
+    EXPECT_EQ(why.kind, r.kind) << r.name;
+    EXPECT_TRUE(why.reason.starts_with("address refused: ")) << r.name;
   }
   EXPECT_EQ(CookiePathOf("/shop/cart.php?id=1#top"), "/shop/cart.php");
   EXPECT_EQ(CookiePathOf("/"), "/");

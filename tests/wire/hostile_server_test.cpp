@@ -304,8 +304,9 @@ TEST(HostileServer, ALineBreakInAnAddressNeverReachesTheWire) {
   });
   const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
   HttpSession session;
+  // Inside the address: a break at its very end is a pasted blank, and dropped.
   for (const std::string& tail :
-       {std::string("\r\nX-Injected: yes"), std::string("\n"), std::string("\r"), std::string("\0x", 2)}) {
+       {std::string("\r\nX-Injected: yes"), std::string("\nx"), std::string("\rx"), std::string("\0x", 2)}) {
     EXPECT_EQ(FetchPage("http://" + hostPort + "/a" + tail), "");
     EXPECT_EQ(session.PostHttp(hostPort + "/form.php" + tail, "a=1"), "");
     EXPECT_EQ(session.PostHttp(hostPort + "/form.php?q=" + tail, "a=1"), "");

@@ -184,13 +184,68 @@ TEST_F(Session, EveryFailedRequestLeavesOneLineOnStandardError) {
   FetchPage("http://127.0.0.1:1/x\r\ny");
   sink.reset();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0],
-            "pakeno: POST a:b:c/x failed: address refused: no server name, or more than one \":\" after it\n");
+  EXPECT_EQ(lines[0], "pakeno: POST a:b:c/x failed: address refused: more than one \":\" after the server name\n");
   EXPECT_TRUE(lines[1].starts_with("pakeno: POST 127.0.0.1:1/中 failed: ")) << lines[1];
   EXPECT_TRUE(Has(lines[1], "onnect")) << lines[1];  // libcurl's words for a refused connection
   EXPECT_EQ(lines[2],
-            "pakeno: GET http://127.0.0.1:1/x\\x0D\\x0Ay failed: address refused: the request target holds a line "
-            "break or a NUL byte\n");
+            "pakeno: GET http://127.0.0.1:1/x\\x0D\\x0Ay failed: address refused: the request target holds a blank "
+            "or a control character\n");
+}
+
+// Addresses as people type and paste them: the server sees exactly the
+// request that was meant, or nothing, and the outcome says why.
+TEST_F(Session, AddressesAsPeopleTypeThem) {
+  ScriptedServer server(Answer("ok"));
+  const std::string hp = HostPort(server);
+  using Kind = transport::FailureKind;
+  constexpr std::string_view kTls = "TLS";  // the server saw a TLS handshake: the request went encrypted
+  const struct {
+    std::string typed;
+    bool post, httpsChecked;
+    std::string_view firstLine;  // what reached the server; empty: nothing
+    Kind refusal;
+  } cases[] = {
+      {"https://" + hp + "/p?q=1", false, false, kTls, Kind::kNone},
+      {"HTTP://" + hp + "/p?q=1", false, false, "GET /p?q=1 HTTP/1.1", Kind::kNone},
+      {"Http://" + hp + "/p?q=1", false, true, "GET /p?q=1 HTTP/1.1", Kind::kNone},  // the typed scheme wins
+      {hp + "\\p?q=\\1", false, false, "GET /p?q=\\1 HTTP/1.1", Kind::kNone},
+      {hp + "/p?q=1 ", false, false, "GET /p?q=1 HTTP/1.1", Kind::kNone},
+      {hp + "/p?q=1 \r\n", true, false, "POST /p?q=1 HTTP/1.1", Kind::kNone},
+      {" \xA1\xA1http://" + hp + "/p", false, false, "GET /p HTTP/1.1", Kind::kNone},
+      {hp + "/p?q=1", false, true, kTls, Kind::kNone},  // https checked: never in clear
+      {hp + "/p q", false, false, "", Kind::kTargetCharacters},
+      {hp + "/p\tq", true, false, "", Kind::kTargetCharacters},
+      {"https://" + hp + "/x", true, false, "", Kind::kWrongScheme},
+      {"HTTPS://" + hp + "/x", true, false, "", Kind::kWrongScheme},
+      {"http:/" + hp + "/x", true, false, "", Kind::kSchemeAsServer},
+      {"https:/" + hp + "/x", false, false, "", Kind::kSchemeAsServer},
+  };
+  HttpSession session;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed + (c.post ? " POST" : " GET") + (c.httpsChecked ? " https" : " http"));
+    const size_t before = server.Requests().size();
+    RequestOutcome outcome;
+    if (c.post) {
+      c.httpsChecked ? session.PostHttps(c.typed, "a=1") : session.PostHttp(c.typed, "a=1");
+      outcome = session.LastOutcome();
+    } else {
+      FetchPage(c.typed, {}, {}, nullptr, {}, nullptr, {c.httpsChecked, &outcome});
+    }
+    const std::vector<std::string> requests = server.Requests();
+    if (c.firstLine.empty()) {
+      EXPECT_EQ(requests.size(), before);
+      EXPECT_EQ(outcome.failure.kind, c.refusal) << outcome.failure.reason;
+    } else if (c.firstLine == kTls) {
+      ASSERT_EQ(requests.size(), before + 1);
+      EXPECT_TRUE(requests.back().starts_with("\x16\x03"));
+      EXPECT_TRUE(outcome.failure);
+    } else {
+      ASSERT_EQ(requests.size(), before + 1);
+      EXPECT_TRUE(requests.back().starts_with(std::string(c.firstLine) + "\r\n")) << requests.back();
+      EXPECT_FALSE(outcome.failure) << outcome.failure.reason;
+      EXPECT_EQ(outcome.response.status, 200);
+    }
+  }
 }
 
 TEST_F(Session, NestedRequestFromTheEventPumpCompletesFirst) {

@@ -27,6 +27,56 @@ using Clock = std::chrono::steady_clock;
 // Above this much unread body the transfer pauses until the reader catches up.
 constexpr size_t kHighWater = 1 << 20;
 
+// The class of a failed transfer, from libcurl's code and what it knows of the
+// certificate and the proxy.
+FailureKind KindOf(CURLcode code, CURL* easy, bool throughProxy) {
+  long proxyStatus = 0;
+  curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &proxyStatus);
+  if (proxyStatus >= 300) return FailureKind::kProxy;
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return throughProxy ? FailureKind::kProxy : FailureKind::kResolve;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return FailureKind::kProxy;
+    case CURLE_COULDNT_CONNECT:
+      return throughProxy ? FailureKind::kProxy : FailureKind::kConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+      return FailureKind::kTimeout;
+    case CURLE_PEER_FAILED_VERIFICATION: {
+      // OpenSSL's verdict on the chain; a chain it accepted failed on the name, which libcurl checks.
+      long verdict = 0;
+      curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
+      constexpr long kNotYetValid = 9, kExpired = 10, kHostnameMismatch = 62;
+      if (verdict == kNotYetValid || verdict == kExpired) return FailureKind::kCertExpired;
+      if (verdict == 0 || verdict == kHostnameMismatch) return FailureKind::kCertName;
+      return FailureKind::kCertUntrusted;
+    }
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ENGINE_INITFAILED:
+      return FailureKind::kTls;
+    case CURLE_SSL_CLIENTCERT:
+      return FailureKind::kCertClient;
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+      return FailureKind::kDropped;
+    case CURLE_PARTIAL_FILE:
+      return FailureKind::kCutShort;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_URL_MALFORMAT:
+      return FailureKind::kMalformed;
+    case CURLE_OUT_OF_MEMORY:
+      return FailureKind::kMemory;
+    case CURLE_TOO_MANY_REDIRECTS:
+      return FailureKind::kTooManyRedirects;
+    default:
+      return FailureKind::kOther;
+  }
+}
+
 // The CA bundle named by the variables curl itself reads, in curl's order;
 // else the library's default.
 const char* CaBundleFromEnvironment() {
@@ -69,10 +119,11 @@ struct Request::State {
   bool headersDone = false;  // the final response's header block is complete
   std::string redirect;      // set when the current response is to be followed
   long redirectStatus = 0;
+  long firstStatus = 0;  // the first hop's, when it redirected
   int redirects = 0;
   bool done = false;
   CURLcode result = CURLE_OK;
-  std::string refusal;  // why the tool itself stopped the request
+  Failure refusal;  // why the tool itself stopped the request
 
   std::string pending;  // body bytes received, not yet read
   size_t pendingOffset = 0;
@@ -91,7 +142,7 @@ struct Request::State {
     try {
       return state.Header(std::string_view(data, size * count));
     } catch (const std::bad_alloc&) {
-      state.refusal = "not enough memory for the response's header block";
+      state.refusal = {FailureKind::kMemory, "not enough memory for the response's header block"};
       return 0;
     }
   }
@@ -100,13 +151,13 @@ struct Request::State {
     try {
       return state.BodyPiece(std::string_view(data, size * count));
     } catch (const std::bad_alloc&) {
-      state.refusal = "not enough memory for the body after " + MiB(state.received) + " MiB";
+      state.refusal = {FailureKind::kMemory, "not enough memory for the body after " + MiB(state.received) + " MiB"};
       return 0;
     }
   }
 
   // Refuses the response being received: the transfer ends, as a failure.
-  size_t Refuse(std::string why) {
+  size_t Refuse(Failure why) {
     refusal = std::move(why);
     return 0;
   }
@@ -118,7 +169,7 @@ struct Request::State {
     } else if (headersDone) {
       return line.size();  // a chunked body's trailer: neither the header block nor cookies
     }
-    if (std::string why = head.Add(line); !why.empty()) return Refuse(std::move(why));
+    if (std::string why = head.Add(line); !why.empty()) return Refuse({FailureKind::kMalformed, std::move(why)});
     if (line.find_first_not_of("\r\n") != std::string_view::npos) return line.size();
 
     long status = 0;
@@ -131,8 +182,8 @@ struct Request::State {
     if (IsRedirect(status) && !head.Location().empty() &&
         !(redirect = ResolveLocation(Base(), head.Location())).empty()) {
       redirectStatus = status;
-      if (std::string why = RedirectRefusal(secure, redirect, redirects, connection.GetSession().MaxRedirects());
-          !why.empty()) {
+      if (redirects == 0) firstStatus = status;
+      if (Failure why = RedirectRefusal(secure, redirect, redirects, connection.GetSession().MaxRedirects()); why) {
         redirect.clear();
         return Refuse(std::move(why));
       }
@@ -205,7 +256,7 @@ struct Request::State {
     if (deadline != Clock::time_point::max()) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) {
-        refusal = "the time allowed for the request ran out";
+        refusal = {FailureKind::kTimeout, "the time allowed for the request ran out"};
         return false;
       }
       totalMs = static_cast<long>(left);
@@ -228,7 +279,7 @@ struct Request::State {
       // The target goes out exactly as given; through a proxy in absolute form.
       requestTarget = !proxy.empty() && !https ? origin + target : target;
       if (curl_easy_setopt(e, CURLOPT_REQUEST_TARGET, requestTarget.c_str()) != CURLE_OK) {
-        refusal = "address refused: the request target cannot be set";
+        refusal = {FailureKind::kTargetCharacters, "address refused: the request target cannot be set"};
         return false;
       }
     } else {
@@ -320,7 +371,7 @@ struct Request::State {
 
   // libcurl's multi interface itself failed: the request ends with its reason.
   void MultiFailed(CURLMcode code) {
-    refusal = std::string("libcurl failed: ") + curl_multi_strerror(code);
+    refusal = {FailureKind::kOther, std::string("libcurl failed: ") + curl_multi_strerror(code)};
     redirect.clear();
     done = true;
     result = CURLE_FAILED_INIT;
@@ -378,7 +429,7 @@ struct Request::State {
 Request::Request(const Connection& connection, std::string_view verb, std::string_view target, std::string_view version,
                  unsigned flags) {
   if (!connection.IsOpen()) {
-    refusal_ = "no HTTP session";
+    refusal_ = {FailureKind::kNoSession, "no HTTP session"};
     return;
   }
   const bool secure = (flags & kSecure) != 0;
@@ -386,15 +437,15 @@ Request::Request(const Connection& connection, std::string_view verb, std::strin
   state->easy.reset(curl_easy_init());
   state->multi.reset(curl_multi_init());
   if (!state->easy || !state->multi) {
-    refusal_ = "libcurl could not make a transfer";
+    refusal_ = {FailureKind::kOther, "libcurl could not make a transfer"};
     return;
   }
   // A name that cannot be a server's resolves nowhere: the request is made,
   // and fails when sent, with nothing on the wire.
   const int port = connection.Port() == 0 ? (secure ? 443 : 80) : connection.Port();
   state->refusal = connection.Refusal();
-  if (state->refusal.empty() && !state->BuildFirstHop(port)) {
-    state->refusal = "address refused: the server name is not one a URL can hold";
+  if (!state->refusal && !state->BuildFirstHop(port)) {
+    state->refusal = {FailureKind::kServerName, "address refused: the server name is not one a URL can hold"};
   }
   state->origin = std::string(secure ? "https://" : "http://") + connection.Server();
   if (port != (secure ? 443 : 80)) state->origin += ":" + std::to_string(port);
@@ -418,8 +469,8 @@ bool Request::Send(std::string_view headers, std::string_view body) {
   if (!state_ || state_->attached || state_->done) return false;
   State& s = *state_;
   for (std::string& line : SplitHeaderLines(headers)) s.headerLines.push_back(std::move(line));
-  if (s.refusal.empty()) s.refusal = RequestRefusal(s.target, s.headerLines);
-  if (!s.refusal.empty()) {
+  if (!s.refusal) s.refusal = RequestRefusal(s.target, s.headerLines);
+  if (s.refusal) {
     s.done = true;
     return false;
   }
@@ -467,17 +518,24 @@ std::optional<uint64_t> Request::ContentLength() const {
 
 CookieOrigin Request::ResponseOrigin() const { return state_ ? CookieOriginOf(state_->hopUrl) : CookieOrigin{}; }
 
-std::string Request::Failure() const {
+ResponseSummary Request::Summary() const {
+  if (!state_ || !state_->headersDone) return {};
+  const State& s = *state_;
+  return {s.head.Status(), std::string(s.head.ReasonPhrase()), s.redirects, static_cast<int>(s.firstStatus)};
+}
+
+Failure Request::GetFailure() const {
   if (!state_) return refusal_;
   const State& s = *state_;
-  if (!s.refusal.empty()) return s.refusal;
-  if (s.result == CURLE_OK) return s.done || s.headersDone ? std::string() : "no response";
+  if (s.refusal) return s.refusal;
+  if (s.result == CURLE_OK) return s.done || s.headersDone ? Failure() : Failure{FailureKind::kOther, "no response"};
   // A body cut short or malformed in our own words: libcurl's differ from one version to the next.
   if (s.result == CURLE_PARTIAL_FILE) {
-    if (std::string why = CutShortFailure(s.head.Chunked(), ContentLength(), s.received); !why.empty()) return why;
+    if (Failure why = CutShortFailure(s.head.Chunked(), ContentLength(), s.received)) return why;
   }
-  if (s.result == CURLE_RECV_ERROR && s.head.Chunked() && s.headersDone) return "the chunked body is malformed";
-  return s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
+  if (s.result == CURLE_RECV_ERROR && s.head.Chunked() && s.headersDone)
+    return {FailureKind::kMalformed, "the chunked body is malformed"};
+  return {KindOf(s.result, s.easy.get(), !s.proxy.empty()), s.errorText[0] ? s.errorText : curl_easy_strerror(s.result)};
 }
 
 }  // namespace pakeno::transport

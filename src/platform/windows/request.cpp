@@ -43,43 +43,51 @@ struct InternetCloser {
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
-// What WinINet's errors mean, in words: its message table is not there on every system.
-std::string WinInetErrorText(DWORD code) {
-  const char* what = nullptr;
-  switch (code) {
-    case ERROR_INTERNET_TIMEOUT:
-      what = "the operation timed out";
-      break;
-    case ERROR_INTERNET_NAME_NOT_RESOLVED:
-      what = "the server name could not be resolved";
-      break;
-    case ERROR_INTERNET_CANNOT_CONNECT:
-      what = "the connection to the server could not be made";
-      break;
-    case ERROR_INTERNET_CONNECTION_ABORTED:
-      what = "the connection was aborted";
-      break;
-    case ERROR_INTERNET_CONNECTION_RESET:
-      what = "the connection was reset";
-      break;
-    case ERROR_HTTP_INVALID_SERVER_RESPONSE:
-      what = "the server's response could not be read";
-      break;
-    case ERROR_INTERNET_INVALID_CA:
-    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
-    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-    case ERROR_INTERNET_SEC_CERT_ERRORS:
-    case ERROR_INTERNET_SEC_CERT_REVOKED:
-    case ERROR_INTERNET_SEC_INVALID_CERT:
-      what = "the server's certificate was not accepted";
-      break;
-    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-      what = "the secure connection could not be made";
-      break;
-    default:
-      what = "the request failed";
-  }
-  return "WinINet error " + std::to_string(code) + ": " + what;
+// What WinINet's errors mean, in words (its message table is not there on
+// every system), and their class. Through a proxy, a name that does not
+// resolve or a connection that cannot be made is the proxy's.
+Failure WinInetFailure(DWORD code, bool throughProxy) {
+  struct Meaning {
+    FailureKind kind;
+    const char* what;
+  };
+  auto meaning = [&]() -> Meaning {
+    const FailureKind unreachable = throughProxy ? FailureKind::kProxy : FailureKind::kConnect;
+    switch (code) {
+      case ERROR_INTERNET_TIMEOUT:
+        return {FailureKind::kTimeout, "the operation timed out"};
+      case ERROR_INTERNET_NAME_NOT_RESOLVED:
+        return {throughProxy ? FailureKind::kProxy : FailureKind::kResolve, "the server name could not be resolved"};
+      case ERROR_INTERNET_CANNOT_CONNECT:
+        return {unreachable, "the connection to the server could not be made"};
+      case ERROR_INTERNET_CONNECTION_ABORTED:
+        return {FailureKind::kDropped, "the connection was aborted"};
+      case ERROR_INTERNET_CONNECTION_RESET:
+        return {FailureKind::kDropped, "the connection was reset"};
+      case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+        return {FailureKind::kMalformed, "the server's response could not be read"};
+      case ERROR_INTERNET_INVALID_CA:
+        return {FailureKind::kCertUntrusted, "the server's certificate comes from an authority not trusted"};
+      case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+        return {FailureKind::kCertExpired, "the server's certificate has expired or is not valid yet"};
+      case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+        return {FailureKind::kCertName, "the server's certificate is for another name"};
+      case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
+        return {FailureKind::kCertClient, "the server asks for a client certificate"};
+      case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+        return {FailureKind::kCertRevocation, "whether the server's certificate was revoked could not be checked"};
+      case ERROR_INTERNET_SEC_CERT_ERRORS:
+      case ERROR_INTERNET_SEC_CERT_REVOKED:
+      case ERROR_INTERNET_SEC_INVALID_CERT:
+        return {FailureKind::kCertUntrusted, "the server's certificate was not accepted"};
+      case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+        return {FailureKind::kTls, "the secure connection could not be made"};
+      default:
+        return {FailureKind::kOther, "the request failed"};
+    }
+  };
+  const Meaning m = meaning();
+  return {m.kind, "WinINet error " + std::to_string(code) + ": " + m.what};
 }
 
 std::string Base64(std::string_view bytes) {
@@ -218,8 +226,10 @@ struct Request::State {
   bool headersDone = false;
   std::optional<uint64_t> contentLength;
   int redirects = 0;
-  std::string refusal;  // why the tool itself stopped the request
+  int firstStatus = 0;  // the first hop's, when it redirected
+  Failure refusal;      // why the tool itself stopped the request
   DWORD error = 0;      // WinINet's, when a call failed
+  bool throughProxy = false;
 
   State(const Connection& c, std::string_view v, std::string_view t, std::string_view ver, bool s)
       : connection(c), verb(v), target(t.substr(0, t.find('#'))), version(ver), secure(s) {}
@@ -250,7 +260,7 @@ struct Request::State {
         if (hop->changed.wait_for(lock, std::chrono::milliseconds(20), [&] { return ready(*hop); })) return true;
       }
       if (Clock::now() >= deadline) {
-        refusal = "the time allowed for the request ran out";
+        refusal = {FailureKind::kTimeout, "the time allowed for the request ran out"};
         return false;
       }
       PumpEvents();
@@ -262,6 +272,7 @@ struct Request::State {
     const Session& session = connection.GetSession();
     const bool https = address.scheme == "https";
     std::string proxy = session.ProxyFor(https ? "https" : "http", HostOfAddress(hopUrl));
+    throughProxy = !proxy.empty();
     DWORD access = proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY;
     // As the system is configured, and the environment names no proxy: Windows' own settings.
     if (proxy.empty() && session.GetAccess() == Access::kSystem &&
@@ -371,7 +382,7 @@ struct Request::State {
       rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 2);
       ended = line.empty();
       if (std::string why = head.Add(line); !why.empty()) {
-        refusal = std::move(why);
+        refusal = {FailureKind::kMalformed, std::move(why)};
         return false;
       }
     }
@@ -385,7 +396,7 @@ struct Request::State {
     DWORD status = 0;
     for (;;) {
       if (!address) {
-        refusal = "address refused: the server name is not one a URL can hold";
+        refusal = {FailureKind::kServerName, "address refused: the server name is not one a URL can hold"};
         return false;
       }
       if (!SendHop(*address, requestTarget)) return false;
@@ -398,11 +409,11 @@ struct Request::State {
       if (!IsRedirect(status) || head.Location().empty() ||
           (redirect = ResolveLocation(redirects == 0 ? FirstAddress() : hopUrl, head.Location())).empty())
         break;
-      if (std::string why = RedirectRefusal(secure, redirect, redirects, connection.GetSession().MaxRedirects());
-          !why.empty()) {
+      if (Failure why = RedirectRefusal(secure, redirect, redirects, connection.GetSession().MaxRedirects())) {
         refusal = std::move(why);
         return false;
       }
+      if (redirects == 0) firstStatus = static_cast<int>(status);
       HopRequest next{std::move(verb), std::move(body), std::move(headerLines)};
       PrepareNextHop(next, static_cast<long>(status), HostOfAddress(hopUrl), HostOfAddress(redirect));
       verb = std::move(next.verb);
@@ -435,7 +446,7 @@ struct Request::State {
 Request::Request(const Connection& connection, std::string_view verb, std::string_view target, std::string_view version,
                  unsigned flags) {
   if (!connection.IsOpen()) {
-    refusal_ = "no HTTP session";
+    refusal_ = {FailureKind::kNoSession, "no HTTP session"};
     return;
   }
   const bool secure = (flags & kSecure) != 0;
@@ -461,8 +472,8 @@ bool Request::Send(std::string_view headers, std::string_view body) {
   State& s = *state_;
   s.sendCalled = true;
   for (std::string& line : SplitHeaderLines(headers)) s.headerLines.push_back(std::move(line));
-  if (s.refusal.empty()) s.refusal = RequestRefusal(s.target, s.headerLines);
-  if (!s.refusal.empty()) return false;
+  if (!s.refusal) s.refusal = RequestRefusal(s.target, s.headerLines);
+  if (s.refusal) return false;
   s.body.assign(body);
   const Timeouts& timeouts = s.connection.GetSession().GetTimeouts();
   if (timeouts.total.count() > 0) s.deadline = Clock::now() + timeouts.total;
@@ -502,18 +513,24 @@ std::optional<uint64_t> Request::ContentLength() const {
 
 CookieOrigin Request::ResponseOrigin() const { return state_ ? CookieOriginOf(state_->hopUrl) : CookieOrigin{}; }
 
-std::string Request::Failure() const {
+ResponseSummary Request::Summary() const {
+  if (!state_ || !state_->headersDone) return {};
+  const State& s = *state_;
+  return {s.head.Status(), std::string(s.head.ReasonPhrase()), s.redirects, s.firstStatus};
+}
+
+Failure Request::GetFailure() const {
   if (!state_) return refusal_;
   const State& s = *state_;
-  if (!s.refusal.empty()) return s.refusal;
-  if (s.error != 0) return WinInetErrorText(s.error);
-  if (!s.sendCalled) return "no response";
+  if (s.refusal) return s.refusal;
+  if (s.error != 0) return WinInetFailure(s.error, s.throughProxy);
+  if (!s.sendCalled) return {FailureKind::kOther, "no response"};
   if (!s.hop) return {};
   Hop& hop = *s.hop;
   std::lock_guard lock(hop.mutex);
-  if (hop.lowMemory) return "not enough memory for the body after " + MiB(hop.received) + " MiB";
+  if (hop.lowMemory) return {FailureKind::kMemory, "not enough memory for the body after " + MiB(hop.received) + " MiB"};
   if (!hop.ended || hop.Unread() > 0) return {};
-  if (hop.readError != 0) return WinInetErrorText(hop.readError);
+  if (hop.readError != 0) return WinInetFailure(hop.readError, s.throughProxy);
   return CutShortFailure(false, hop.length, hop.received);
 }
 
