@@ -99,6 +99,20 @@ TEST_F(Window, ControlTable) {
   EXPECT_FALSE(credit->text().isEmpty());
 }
 
+TEST_F(Window, TheCreditLineTellsTheOutcomeAndComesBack) {
+  auto* label = Control<QLabel>("透明标签1");
+  const QString credit = label->text();
+  window->ShowOutcome(Gbk("404 Not Found · 4 字节 · 3 毫秒"), true);
+  EXPECT_EQ(label->text(), U("404 Not Found · 4 字节 · 3 毫秒"));
+  EXPECT_EQ(label->accessibleName(), label->text());  // what a screen reader reads
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(204, 0, 0));
+  window->ShowOutcome(Gbk("200 OK · 5 字节 · 3 毫秒"), false);
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 136, 255));
+  window->ShowOutcome({}, false);
+  EXPECT_EQ(label->text(), credit);
+  EXPECT_EQ(label->accessibleName(), credit);
+}
+
 TEST_F(Window, TitleSizeAndLoadOrder) {
   EXPECT_EQ(window->windowTitle(), U("Pakeno ") + QString::fromLatin1(kVersion) + U(" 版 BY：Tarvo"));
   EXPECT_EQ(window->size(), QSize(399, 411));

@@ -12,6 +12,8 @@
 
 #include "app/app_icon.h"
 #include "app/main_window.h"
+#include "encoding/gbk.h"
+#include "workflows/outcome_line.h"
 
 namespace pakeno {
 namespace {
@@ -52,6 +54,26 @@ TEST_F(Scaled, EveryCaptionFitsItsControl) {
     }
   }
   EXPECT_EQ(checked, 15);  // 5 push buttons, 4 radio boxes, 4 labels, 2 group boxes
+}
+
+TEST_F(Scaled, EveryOutcomeLineFitsTheLabelOnOneLine) {
+  auto* label = window->findChild<QLabel*>(QString::fromUtf8("透明标签1"));
+  ASSERT_NE(label, nullptr);
+  std::vector<Text> whole = {Gbk("2 次重定向 → 404 Not Found · 12,345,678 字节 · 12,345 毫秒")};
+  for (int kind = 1; kind <= static_cast<int>(transport::FailureKind::kOther); ++kind)
+    whole.push_back(Gbk("发送失败：") + FailureSentence(static_cast<transport::FailureKind>(kind)));
+  for (const Text& line : whole) {
+    window->ShowOutcome(line, true);
+    // Shown whole, not cut short.
+    EXPECT_EQ(label->text(), QString::fromUtf8(GbkToUtf8(line))) << GbkToUtf8(line);
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << GbkToUtf8(line);
+  }
+  // A server's long reason phrase ends in an ellipsis rather than a second line.
+  const Text longest = "302 " + Text(200, 'W') + Gbk(" · 1 字节 · 1 毫秒");
+  window->ShowOutcome(longest, false);
+  EXPECT_TRUE(label->text().endsWith(QChar(0x2026)));
+  EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+  EXPECT_EQ(label->accessibleName(), QString::fromUtf8(GbkToUtf8(longest)));
 }
 
 TEST_F(Scaled, TheIconHasAnImageForTheScale) {

@@ -169,6 +169,29 @@ TEST_F(Win32Window, TitleFrameAndLoadOrder) {
   EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
 }
 
+TEST_F(Win32Window, TheCreditLineTellsTheOutcomeAndComesBack) {
+  const HWND label = Control("透明标签1");
+  // The colour the label is drawn in, as the window hands it out.
+  auto colour = [&] {
+    const HDC dc = GetDC(label);
+    SendMessageW(window->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    const COLORREF drawn = GetTextColor(dc);
+    ReleaseDC(label, dc);
+    return drawn;
+  };
+  const std::wstring credit = TextOf(label);
+  EXPECT_EQ(colour(), RGB(0, 136, 255));
+  // One line: what does not fit ends in an ellipsis.
+  EXPECT_TRUE(GetWindowLongW(label, GWL_STYLE) & SS_ENDELLIPSIS);
+  window->ShowOutcome(Gbk("发送失败：无法连接服务器，连接被拒绝"), true);
+  EXPECT_EQ(TextOf(label), Utf8ToWide("发送失败：无法连接服务器，连接被拒绝"));  // also its accessible name
+  EXPECT_EQ(colour(), RGB(204, 0, 0));
+  window->ShowOutcome(Gbk("200 OK · 5 字节 · 3 毫秒"), false);
+  EXPECT_EQ(colour(), RGB(0, 136, 255));
+  window->ShowOutcome({}, false);
+  EXPECT_EQ(TextOf(label), credit);
+}
+
 TEST_F(Win32Window, TabCycleRunsThroughTwelveStopsBothWays) {
   const auto& order = testing::kTabOrder;
   SetFocus(Control(order[0]));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "encoding/gbk.h"
 #include "http/failure_log.h"
 #include "platform/event_pump.h"
@@ -7,6 +9,7 @@
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "workflows/clipboard_commands.h"
+#include "workflows/outcome_line.h"
 #include "workflows/submission.h"
 
 namespace pakeno {
@@ -145,7 +148,7 @@ TEST_F(Workflow, FailedRequestEmptiesTheReturnBoxSilently) {
 
 TEST_F(Workflow, GetWithDataAsksFirst) {
   ScriptedServer server(Echo("page"));
-  window.Select(RadioBox::kHttps, RadioBox::kGet);  // the address type is ignored for GET
+  window.Select(RadioBox::kHttps, RadioBox::kGet);  // an address that names its scheme keeps it
   window.texts = {{EditBox::kAddress, server.Url("/g?q=1")}, {EditBox::kData, "x=1"}, {EditBox::kReturn, "old"}};
 
   boxes.answers = {MessageAnswer::kNo};
@@ -169,6 +172,103 @@ TEST_F(Workflow, GetWithDataAsksFirst) {
   PressSend(window, boxes, state);
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+// The line under the buttons, in UTF-8 for reading, after each kind of press.
+TEST_F(Workflow, TheLineUnderTheButtonsTellsWhatBecameOfEachPress) {
+  ScriptedServer server([](const std::string& request, Reply& reply) {
+    const std::string target = request.substr(request.find(' ') + 1);
+    if (target.starts_with("/missing")) {
+      reply.Send(testing::Response("gone", "404 Not Found"));
+    } else if (target.starts_with("/moved")) {
+      reply.Send(testing::Response("", "302 Found", "Location: /page\r\n"));
+    } else if (target.starts_with("/twice")) {
+      reply.Send(testing::Response("", "301 Moved Permanently", "Location: /moved\r\n"));
+    } else {
+      reply.Send(testing::Response(std::string(5234, 'p')));
+    }
+    reply.Close();
+  });
+  int closedPort;
+  {
+    ScriptedServer gone(Echo(""));
+    closedPort = gone.port();
+  }
+  const std::string hp = "127.0.0.1:" + std::to_string(server.port());
+  const struct {
+    RadioBox addressType, access;
+    std::string address;
+    std::string line;  // up to the time, which varies
+    bool error;
+  } cases[] = {
+      {RadioBox::kHttp, RadioBox::kGet, server.Url("/page"), "200 OK · 5,234 字节 · ", false},
+      {RadioBox::kHttp, RadioBox::kPost, hp + "/page", "200 OK · 5,234 字节 · ", false},
+      {RadioBox::kHttp, RadioBox::kGet, server.Url("/missing"), "404 Not Found · 4 字节 · ", true},
+      {RadioBox::kHttp, RadioBox::kGet, server.Url("/moved"), "302 → 200 OK · 5,234 字节 · ", false},
+      {RadioBox::kHttp, RadioBox::kGet, server.Url("/twice"), "2 次重定向 → 200 OK · 5,234 字节 · ", false},
+      {RadioBox::kHttp, RadioBox::kPost, "127.0.0.1:" + std::to_string(closedPort) + "/x",
+       "发送失败：无法连接服务器，连接被拒绝", true},
+      {RadioBox::kHttp, RadioBox::kPost, "https://" + hp + "/x", "发送失败：地址的协议与选中的地址类型不符", true},
+      {RadioBox::kHttp, RadioBox::kGet, hp + "/p q", "发送失败：地址中有空格或控制字符", true},
+      {RadioBox::kHttps, RadioBox::kPost, hp + "/x", "发送失败：https 地址不能带端口", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    window.Select(c.addressType, c.access);
+    window.texts = {{EditBox::kAddress, c.address}, {EditBox::kData, c.access == RadioBox::kPost ? "a=1" : ""}};
+    PressSend(window, boxes, state);
+    const std::string shown = GbkToUtf8(window.outcome);
+    EXPECT_TRUE(shown.starts_with(c.line)) << shown;
+    EXPECT_EQ(shown.ends_with(" 毫秒"), !c.line.starts_with("发送失败")) << shown;
+    EXPECT_EQ(window.outcomeIsError, c.error) << shown;
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+
+  // A refused press, and a GET answered No, leave the line as it was.
+  window.Select(RadioBox::kHttp, RadioBox::kGet);
+  window.outcome = "kept";
+  window.texts = {{EditBox::kAddress, ""}};
+  PressSend(window, boxes, state);
+  window.texts = {{EditBox::kAddress, server.Url("/page")}, {EditBox::kData, "a=1"}};
+  boxes.answers = {MessageAnswer::kNo};
+  PressSend(window, boxes, state);
+  EXPECT_EQ(window.outcome, "kept");
+  // Clearing brings the credit line back.
+  PressClear(window);
+  EXPECT_EQ(window.outcome, "");
+  EXPECT_FALSE(window.outcomeIsError);
+}
+
+TEST(OutcomeLine, NumbersPhrasesAndTimes) {
+  using transport::FailureKind;
+  const struct {
+    transport::ResponseSummary response;
+    uint64_t bytes;
+    int ms;
+    std::string line;
+  } cases[] = {
+      {{200, "OK", 0, 0}, 0, 0, "200 OK · 0 字节 · 0 毫秒"},
+      {{200, "OK", 0, 0}, 1234567, 12345, "200 OK · 1,234,567 字节 · 12,345 毫秒"},
+      {{204, "", 0, 0}, 0, 7, "204 · 0 字节 · 7 毫秒"},
+      {{500, "Internal\tError\x01", 0, 0}, 3, 1, "500 Internal Error  · 3 字节 · 1 毫秒"},
+      {{200, std::string(40, 'x'), 0, 0}, 1, 1, "200 " + std::string(32, 'x') + "... · 1 字节 · 1 毫秒"},
+      // A GBK phrase is cut between its characters, never inside one.
+      {{200, "x" + Gbk("成功成功成功成功成功成功成功成功成功"), 0, 0}, 1, 1,
+       "200 x成功成功成功成功成功成功成功成... · 1 字节 · 1 毫秒"},
+  };
+  for (const auto& c : cases) {
+    RequestOutcome outcome;
+    outcome.response = c.response;
+    outcome.bodyBytes = c.bytes;
+    const OutcomeLine line = DescribeOutcome(outcome, std::chrono::milliseconds(c.ms));
+    EXPECT_EQ(GbkToUtf8(line.text), c.line);
+    EXPECT_EQ(line.error, c.response.status >= 400);
+  }
+  // Every class of failure has a sentence of its own.
+  std::set<Text> sentences;
+  for (int kind = static_cast<int>(FailureKind::kNoSession); kind <= static_cast<int>(FailureKind::kOther); ++kind)
+    sentences.insert(FailureSentence(static_cast<FailureKind>(kind)));
+  EXPECT_EQ(sentences.size(), static_cast<size_t>(FailureKind::kOther));
 }
 
 TEST_F(Workflow, ABurstOfPressesDuringSlowRequestsStopsAtASaneDepth) {

@@ -16,8 +16,10 @@
 #include "http/http_session.h"
 #include "http/page_fetch.h"
 #include "support/environment.h"
+#include "support/fakes.h"
 #include "support/under_wine.h"
 #include "update/download.h"
+#include "workflows/submission.h"
 
 namespace pakeno {
 namespace {
@@ -94,16 +96,50 @@ TEST_F(Peers, PostHttpsVerifiesTheCertificate) {
         << kWineMatchesNoIpAddress;
   }
   EXPECT_EQ(session.PostHttps("localhost/index.html", "a=1", Port("https")), "hello from nginx\n");
+  // By name, which every system checks against the certificate, so each row
+  // fails for the reason it names and not at the name check.
+  using Kind = transport::FailureKind;
   const struct {
     const char* what;
     int port;
-  } rejected[] = {{"self-signed", Port("selfsigned")},
-                  {"expired", Port("expired")},
-                  {"another host", Port("wronghost")},
-                  {"unknown CA", Port("unknownca")}};
+    Kind kind;
+  } rejected[] = {{"self-signed", Port("selfsigned"), Kind::kCertUntrusted},
+                  {"expired", Port("expired"), Kind::kCertExpired},
+                  {"another host", Port("wronghost"), Kind::kCertName},
+                  {"unknown CA", Port("unknownca"), Kind::kCertUntrusted}};
   for (const auto& r : rejected) {
-    EXPECT_EQ(session.PostHttps("https://127.0.0.1/index.html", "a=1", r.port), "") << r.what;
+    SCOPED_TRACE(r.what);
+    EXPECT_EQ(session.PostHttps("https://localhost/index.html", "a=1", r.port), "");
+    EXPECT_EQ(session.LastOutcome().failure.kind, r.kind) << session.LastOutcome().failure.reason;
+    RequestOutcome outcome;
+    EXPECT_EQ(FetchPage("https://localhost:" + std::to_string(r.port) + "/index.html", {}, {}, nullptr, {}, nullptr,
+                        {false, &outcome}),
+              "");
+    EXPECT_EQ(outcome.failure.kind, r.kind) << outcome.failure.reason;
   }
+}
+
+TEST_F(Peers, GetOverHttpsTypedOrChecked) {
+  const std::string hostPort = "localhost:" + std::to_string(Port("https"));
+  EXPECT_EQ(FetchPageText("HTTPS://" + hostPort + "/index.html"), "hello from nginx\n");
+  EXPECT_EQ(FetchPageText(hostPort + "\\index.html", {}, {}, nullptr, {}, nullptr, {true, nullptr}),
+            "hello from nginx\n");
+
+  // Through the send button, as the user meets it: the body, and the line under the buttons.
+  testing::FakeWindow window;
+  testing::FakeMessageBoxes boxes;
+  ProgramState state;
+  state.httpSession = std::make_unique<HttpSession>();
+  window.Select(RadioBox::kHttps, RadioBox::kGet);
+  window.texts = {{EditBox::kAddress, " " + hostPort + "/index.html "}};
+  PressSend(window, boxes, state);
+  EXPECT_EQ(window.texts[EditBox::kReturn], "hello from nginx\n");
+  EXPECT_TRUE(GbkToUtf8(window.outcome).starts_with("200 OK · 17 字节 · ")) << GbkToUtf8(window.outcome);
+  window.texts = {{EditBox::kAddress, "localhost:" + std::to_string(Port("unknownca")) + "/index.html"}};
+  PressSend(window, boxes, state);
+  EXPECT_EQ(window.texts[EditBox::kReturn], "");
+  EXPECT_EQ(GbkToUtf8(window.outcome), "发送失败：服务器证书不受信任");
+  EXPECT_TRUE(window.outcomeIsError);
 }
 
 TEST_F(Peers, CurlsOwnVariableNamesTheBundleFirst) {

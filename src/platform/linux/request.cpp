@@ -43,12 +43,14 @@ FailureKind KindOf(CURLcode code, CURL* easy, bool throughProxy) {
     case CURLE_OPERATION_TIMEDOUT:
       return FailureKind::kTimeout;
     case CURLE_PEER_FAILED_VERIFICATION: {
-      // OpenSSL's verdict on the chain; a chain it accepted failed on the name, which libcurl checks.
+      // OpenSSL's verdict on the chain. A chain it accepted failed on the
+      // name, which libcurl checks itself and then reports as 0 or 1
+      // (X509_V_ERR_UNSPECIFIED), as OpenSSL would as 62.
       long verdict = 0;
       curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
-      constexpr long kNotYetValid = 9, kExpired = 10, kHostnameMismatch = 62;
+      constexpr long kUnspecified = 1, kNotYetValid = 9, kExpired = 10, kHostnameMismatch = 62;
       if (verdict == kNotYetValid || verdict == kExpired) return FailureKind::kCertExpired;
-      if (verdict == 0 || verdict == kHostnameMismatch) return FailureKind::kCertName;
+      if (verdict == 0 || verdict == kUnspecified || verdict == kHostnameMismatch) return FailureKind::kCertName;
       return FailureKind::kCertUntrusted;
     }
     case CURLE_SSL_CONNECT_ERROR:
