@@ -32,7 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
 
   const Text path = UrlPath(input);
   Check(!path.empty() && path[0] == '/');
-  Check(path == "/" || input.ends_with(path));
+  Check(path == "/" || SlashesBeforeQuery(input).ends_with(path));
+  // Trimming only drops blanks at the ends: what is left stood in the input as it is.
+  const Text trimmed = TrimAddress(input);
+  Check(input.find(trimmed) != std::string_view::npos);
+  Check(trimmed.empty() || trimmed.find_first_of(" \t\r\n") != 0);
+  Check(TrimAddress(trimmed) == trimmed);
   const Text host = UrlHost(input);
   Check(LowerCase(host) && host.size() <= input.size());
   Check(UrlHost(input, true).starts_with(host));

@@ -41,7 +41,7 @@ PAKENO_RUN_PACKAGES=(fonts-wqy-microhei ca-certificates)
 PAKENO_PEER_PACKAGES=(nginx-light tinyproxy php-cli php-mbstring openssl)
 # shellcheck disable=SC2034
 PAKENO_TEST_PACKAGES=(libgtest-dev libgmock-dev "${PAKENO_PEER_PACKAGES[@]}" curl xvfb xauth
-  x11-utils xdotool xclip clang libclang-rt-dev clang-format shellcheck dpkg-dev file desktop-file-utils appstream)
+  x11-utils xdotool xclip imagemagick clang libclang-rt-dev clang-format shellcheck dpkg-dev file desktop-file-utils appstream)
 # shellcheck disable=SC2034
 PAKENO_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 publicsuffix nsis
   xvfb xauth x11-utils xdotool xclip imagemagick fonts-wqy-microhei)

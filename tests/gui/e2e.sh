@@ -6,7 +6,8 @@
 # prefix WINEPREFIX names.
 # Usage: e2e.sh PAKENO_BINARY PROBE_BINARY PEERS_DIR VERSION ARTEFACTS_DIR
 # Leaves the window at 200 % (and, for Windows, at 100 %) in ARTEFACTS_DIR,
-# for a person to look at.
+# for a person to look at, and the window after a 200, a 404 and a refused
+# connection (Linux at 200 %, Windows at 100 %).
 set -euo pipefail
 pakeno=$1
 probe=$2
@@ -72,7 +73,8 @@ answer "$question" n   # 否(&N): nothing is opened
 wid=$(find_window "$title")
 [ -n "$wid" ] || fail "no window"
 
-click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; sleep 0.2; }
+scale=1  # the window's scale factor: its coordinates below are at 100 %
+click() { xdotool mousemove --window "$wid" $(($1 * scale)) $(($2 * scale)) click 1; sleep 0.2; }
 # Replaces a box's text by pasting, as users bring addresses and form bodies.
 fill() {  # X Y TEXT
   printf '%s' "$3" | xclip -selection clipboard
@@ -149,6 +151,50 @@ confirmation=$(find_window "信息：")
 answer "$confirmation" Return
 [ -z "$(xclip -o -selection clipboard)" ] || fail "Yes left the data box filled"
 
+# --- the line under the buttons: in the error colour (red, which nothing
+# else in the window is drawn in) after a 404 or a failure, not after a 200
+red_pixels() {  # clearly red ones, the text's smoothed edges included
+  import -window "$wid" "$work/shot.png" 2>/dev/null || { echo 0; return; }
+  convert "$work/shot.png" -depth 8 txt:- | awk -F'[(,)]' 'NR > 1 && $3 - $4 > 80 && $3 - $5 > 80 {n++} END {print n + 0}'
+}
+wait_for_red() {  # yes|no: until the line is, or is not, red; at most 10 s
+  for _ in $(seq 40); do
+    local n
+    n=$(red_pixels)
+    if [ "$1" = yes ] && [ "$n" -gt 100 ]; then return 0; fi
+    if [ "$1" = no ] && [ "$n" -eq 0 ]; then return 0; fi
+    sleep 0.25
+  done
+  return 1
+}
+# A loopback port nothing listens on: a connection there is refused at once.
+closed_port() {
+  local p
+  for p in $(seq 47000 47999); do
+    (: <"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return; }
+  done
+}
+outcome_shots() {  # NAME: the three outcomes, each left in $artefacts as outcome-WHAT-NAME.png
+  mkdir -p "$artefacts"
+  fill 150 40 "127.0.0.1:$http/missing-$marker"
+  send
+  wait_for_red yes || fail "the line is not red after a 404"
+  cp "$work/shot.png" "$artefacts/outcome-404-$1.png"
+  fill 150 40 "127.0.0.1:$http/index.html"
+  send
+  wait_for_red no || fail "the line stays red after a 200"
+  cp "$work/shot.png" "$artefacts/outcome-200-$1.png"
+  fill 150 40 "127.0.0.1:$(closed_port)/refused"
+  send
+  wait_for_red yes || fail "the line is not red after a refused connection"
+  cp "$work/shot.png" "$artefacts/outcome-refused-$1.png"
+}
+if [ ${#run[@]} -gt 0 ]; then
+  outcome_shots win32-1x
+else
+  outcome_shots linux-1x
+fi
+
 # --- clear: the three boxes are empty
 click 348 363   # 清空所有数据
 last_copied="(none)"
@@ -166,7 +212,21 @@ fi
 
 pakeno_close_with_esc "$wid"
 [ "$code" -eq 0 ] || fail "exit code $code"
-if [ ${#run[@]} -gt 0 ]; then
+if [ ${#run[@]} -eq 0 ]; then
+  # The outcomes again with the window at 200 %.
+  QT_SCALE_FACTOR=2 PAKENO_UPDATE_SERVER="http://127.0.0.1:$http" "$pakeno" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  question=$(find_window "发现新版本")
+  [ -n "$question" ] || fail "no update question at 200 %"
+  answer "$question" n
+  wid=$(find_window "$title")
+  [ -n "$wid" ] || fail "no window at 200 %"
+  scale=2
+  click 330 148   # 单选框get
+  outcome_shots linux-2x
+  pakeno_close_with_esc "$wid"
+  [ "$code" -eq 0 ] || fail "exit code $code at 200 %"
+else
   # The same window at 200 %: the prefix's DPI, for one more start.
   wine_dpi() { WINEDEBUG=-all wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
   wine_dpi 192
@@ -181,4 +241,4 @@ if [ ${#run[@]} -gt 0 ]; then
   wait "$app_pid" 2>/dev/null || true
   app_pid=""
 fi
-echo "e2e: passed (Chinese buttons, update question, POST seen, legacy login, UTF-8 copy, GET question, clear, exit code 0)"
+echo "e2e: passed (Chinese buttons, update question, POST seen, legacy login, UTF-8 copy, GET question, outcome line, clear, exit code 0)"

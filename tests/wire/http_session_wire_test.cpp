@@ -208,7 +208,7 @@ TEST_F(Session, AddressesAsPeopleTypeThem) {
       {"https://" + hp + "/p?q=1", false, false, kTls, Kind::kNone},
       {"HTTP://" + hp + "/p?q=1", false, false, "GET /p?q=1 HTTP/1.1", Kind::kNone},
       {"Http://" + hp + "/p?q=1", false, true, "GET /p?q=1 HTTP/1.1", Kind::kNone},  // the typed scheme wins
-      {hp + "\\p?q=\\1", false, false, "GET /p?q=\\1 HTTP/1.1", Kind::kNone},
+      {hp + "\\p?q=1", false, false, "GET /p?q=1 HTTP/1.1", Kind::kNone},
       {hp + "/p?q=1 ", false, false, "GET /p?q=1 HTTP/1.1", Kind::kNone},
       {hp + "/p?q=1 \r\n", true, false, "POST /p?q=1 HTTP/1.1", Kind::kNone},
       {" \xA1\xA1http://" + hp + "/p", false, false, "GET /p HTTP/1.1", Kind::kNone},
@@ -236,8 +236,9 @@ TEST_F(Session, AddressesAsPeopleTypeThem) {
       EXPECT_EQ(requests.size(), before);
       EXPECT_EQ(outcome.failure.kind, c.refusal) << outcome.failure.reason;
     } else if (c.firstLine == kTls) {
-      ASSERT_EQ(requests.size(), before + 1);
-      EXPECT_TRUE(requests.back().starts_with("\x16\x03"));
+      // Only handshakes (WinINet tries a second one when the first fails), never the request in clear.
+      ASSERT_GT(requests.size(), before);
+      for (size_t i = before; i < requests.size(); ++i) EXPECT_TRUE(requests[i].starts_with("\x16\x03"));
       EXPECT_TRUE(outcome.failure);
     } else {
       ASSERT_EQ(requests.size(), before + 1);
