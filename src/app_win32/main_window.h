@@ -59,7 +59,7 @@ class MainWindow : public WindowControls {
   HFONT font_ = nullptr;
   HBRUSH background_ = nullptr;
   COLORREF outcomeColour_ = RGB(0, 136, 255);  // of the line under the buttons: the credit colour first
-  std::array<HWND, 18> controls_{};  // in the order of the layout table
+  std::array<HWND, 18> controls_{};            // in the order of the layout table
   TextBox address_, data_, return_;
   std::array<HWND, 12> tabCycle_{};
 };

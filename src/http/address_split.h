@@ -27,7 +27,6 @@ std::optional<PostTarget> SplitHttpAddress(std::string_view address, transport::
 
 // For a POST over https: "https://" (any case) is dropped at the start; the
 // server may carry no ":", and the port is `port`. An http address is refused.
-std::optional<PostTarget> SplitHttpsAddress(std::string_view address, int port,
-                                            transport::Failure* refusal = nullptr);
+std::optional<PostTarget> SplitHttpsAddress(std::string_view address, int port, transport::Failure* refusal = nullptr);
 
 }  // namespace pakeno

@@ -1,9 +1,9 @@
 #include "http/http_session.h"
 
 #include "http/address_split.h"
-#include "http/url.h"
 #include "http/body_reader.h"
 #include "http/failure_log.h"
+#include "http/url.h"
 #include "http/wire_texts.h"
 #include "platform/request.h"
 

@@ -51,8 +51,8 @@ void AppendDefaultLines(Text& block, const Text& url) {
 
 }  // namespace
 
-Bytes FetchPage(const Text& typedUrl, const Text& method, const Text& proxy, Text* requestHeaders,
-                const Text& postData, Text* responseHeaders, const FetchOptions& options) {
+Bytes FetchPage(const Text& typedUrl, const Text& method, const Text& proxy, Text* requestHeaders, const Text& postData,
+                Text* responseHeaders, const FetchOptions& options) {
   Text ownRequestHeaders, ownResponseHeaders;
   Text& block = requestHeaders ? *requestHeaders : ownRequestHeaders;
   Text& received = responseHeaders ? *responseHeaders : ownResponseHeaders;

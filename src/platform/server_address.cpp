@@ -18,8 +18,8 @@ Failure ServerNameRefusal(std::string_view server) {
               std::string("address refused: the server name holds \"") + static_cast<char>(c) + "\""};
   }
   if (EqualsIgnoringCase(server, "http") || EqualsIgnoringCase(server, "https"))
-    return {FailureKind::kSchemeAsServer, "address refused: the server name is \"" + std::string(server) +
-                                              "\", a scheme without its \"//\""};
+    return {FailureKind::kSchemeAsServer,
+            "address refused: the server name is \"" + std::string(server) + "\", a scheme without its \"//\""};
   return {};
 }
 

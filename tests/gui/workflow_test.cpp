@@ -253,7 +253,9 @@ TEST(OutcomeLine, NumbersPhrasesAndTimes) {
       {{500, "Internal\tError\x01", 0, 0}, 3, 1, "500 Internal Error  · 3 字节 · 1 毫秒"},
       {{200, std::string(40, 'x'), 0, 0}, 1, 1, "200 " + std::string(32, 'x') + "... · 1 字节 · 1 毫秒"},
       // A GBK phrase is cut between its characters, never inside one.
-      {{200, "x" + Gbk("成功成功成功成功成功成功成功成功成功"), 0, 0}, 1, 1,
+      {{200, "x" + Gbk("成功成功成功成功成功成功成功成功成功"), 0, 0},
+       1,
+       1,
        "200 x成功成功成功成功成功成功成功成... · 1 字节 · 1 毫秒"},
   };
   for (const auto& c : cases) {

@@ -49,7 +49,7 @@ TEST(RequestRefusal, TargetsThatWouldBreakTheRequestLine) {
     FailureKind kind;
   } cases[] = {
       {"/p?q=\xD6\xD0&r=%20\xA1\xA1", FailureKind::kNone},  // GBK, escapes and the full-width space go as typed
-      {"/p?q=1 ", FailureKind::kTargetCharacters},            // a blank would end the target early
+      {"/p?q=1 ", FailureKind::kTargetCharacters},          // a blank would end the target early
       {"/a b", FailureKind::kTargetCharacters},
       {"/a\tb", FailureKind::kTargetCharacters},
       {"/a\x7F", FailureKind::kTargetCharacters},

@@ -67,8 +67,10 @@ TEST(Url, TrimAddressDropsThePastedBlanksAtEitherEnd) {
   } cases[] = {
       {" http://a/p ", "http://a/p"},
       {"\t\r\na/p?q=1\r\n", "a/p?q=1"},
-      {"\xA1\xA1" "a/p\xA1\xA1 ", "a/p"},  // the full-width space
-      {"a/p q", "a/p q"},                   // one inside stays, for the transport to refuse
+      {"\xA1\xA1"
+       "a/p\xA1\xA1 ",
+       "a/p"},                               // the full-width space
+      {"a/p q", "a/p q"},                    // one inside stays, for the transport to refuse
       {"a/\xB0\xA1\xA1\xA1", "a/\xB0\xA1"},  // a character ending in A1, then a full-width space
       {"a/\xB0\xA1\xA1", "a/\xB0\xA1\xA1"},  // a trail byte of A1 is no half of a blank
       {" \xA1\xA1\t", ""},

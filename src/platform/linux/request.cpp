@@ -537,7 +537,8 @@ Failure Request::GetFailure() const {
   }
   if (s.result == CURLE_RECV_ERROR && s.head.Chunked() && s.headersDone)
     return {FailureKind::kMalformed, "the chunked body is malformed"};
-  return {KindOf(s.result, s.easy.get(), !s.proxy.empty()), s.errorText[0] ? s.errorText : curl_easy_strerror(s.result)};
+  return {KindOf(s.result, s.easy.get(), !s.proxy.empty()),
+          s.errorText[0] ? s.errorText : curl_easy_strerror(s.result)};
 }
 
 }  // namespace pakeno::transport

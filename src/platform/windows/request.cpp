@@ -528,7 +528,8 @@ Failure Request::GetFailure() const {
   if (!s.hop) return {};
   Hop& hop = *s.hop;
   std::lock_guard lock(hop.mutex);
-  if (hop.lowMemory) return {FailureKind::kMemory, "not enough memory for the body after " + MiB(hop.received) + " MiB"};
+  if (hop.lowMemory)
+    return {FailureKind::kMemory, "not enough memory for the body after " + MiB(hop.received) + " MiB"};
   if (!hop.ended || hop.Unread() > 0) return {};
   if (hop.readError != 0) return WinInetFailure(hop.readError, s.throughProxy);
   return CutShortFailure(false, hop.length, hop.received);
