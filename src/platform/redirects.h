@@ -1,7 +1,7 @@
 #pragma once
 
-// Following a redirect as a browser does. The rules are pure; resolving an
-// address is the system's URL parser's (linux/url_parsing.cpp).
+// Following a redirect as a browser does. Pure rules, the same on every
+// system; addresses are resolved by the tool's own reader (RFC 3986).
 
 #include <string>
 #include <string_view>
@@ -36,8 +36,9 @@ struct HopRequest {
 // were meant for.
 void PrepareNextHop(HopRequest& request, long status, std::string_view from, std::string_view to);
 
-// The absolute address of a Location value relative to `base`; empty when
-// either cannot be read as an address.
+// The absolute address of a Location value relative to `base` (RFC 3986);
+// empty when either cannot be read as an address. Blanks and control bytes
+// in it are escaped; GBK bytes stay as they are.
 std::string ResolveLocation(std::string_view base, std::string_view location);
 
 // The host of an absolute address, lower case; empty when it has none.
