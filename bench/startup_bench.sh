@@ -37,17 +37,25 @@ for binary in "$bare" "$program"; do
 done
 
 # Milliseconds from exec to a visible window with this title, in $elapsed;
-# the process's pid in $pid.
+# the process that owns the window in $owner, and the one started in $pid
+# (the namespace's wrapper, or Wine's loader, may stand between them).
 start_once() {
-  local binary=$1 title=$2 t0 t1
+  local binary=$1 title=$2 t0 t1 wid=""
   t0=$(date +%s%N)
   pakeno_offline "${runner[@]}" "$binary" >/dev/null 2>"$work/stderr" &
   pid=$!
-  until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do
+  until wid=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n1) && [ -n "$wid" ]; do
     kill -0 "$pid" 2>/dev/null || { echo "$binary did not start:" >&2; cat "$work/stderr" "$work/xvfb.log" >&2; exit 1; }
   done
   t1=$(date +%s%N)
   elapsed=$(( (t1 - t0) / 1000000 ))
+  # What is weighed and stopped must be the program itself: the window's
+  # owner, started from this binary.
+  owner=$(xdotool getwindowpid "$wid" 2>/dev/null || true)
+  if [ -z "$owner" ] || ! tr '\0' ' ' <"/proc/$owner/cmdline" 2>/dev/null | grep -qF "$(basename "$binary")"; then
+    echo "startup_bench.sh: the window '$title' is not owned by a process of $binary (owner: ${owner:-unknown})" >&2
+    exit 1
+  fi
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -58,11 +66,8 @@ measure() {  # binary title -> $median_ms, $idle_rss (KiB); no subshell, so the 
   for _ in $(seq "$runs"); do
     start_once "$1" "$2"
     times+=("$elapsed")
-    # Under Wine the program is a process of its own beside the one started.
-    local program_pid=$pid
-    [ ${#runner[@]} -eq 0 ] || program_pid=$(pgrep -n -f "$(basename "$1")")
-    if [ -z "$rss" ]; then sleep 1; rss=$(awk '/VmRSS/ {print $2}' "/proc/$program_pid/status"); fi
-    kill "$program_pid" "$pid" 2>/dev/null || true
+    if [ -z "$rss" ]; then sleep 1; rss=$(awk '/VmRSS/ {print $2}' "/proc/$owner/status"); fi
+    kill "$owner" "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     # A window outlives its process for a moment (under Wine, until the
     # wineserver has seen it go): the next start must not find it.
