@@ -14,6 +14,7 @@
 #include "app/long_text_edit.h"
 #include "base/version.h"
 #include "encoding/gbk.h"
+#include "window_layout/window_layout.h"
 
 namespace pakeno {
 namespace {
@@ -22,42 +23,47 @@ namespace {
 // and a 24-pixel title bar around a client area of 399 x 411.
 constexpr int kOuterWidth = 405;
 constexpr int kOuterHeight = 438;
-constexpr int kClientWidth = 399;
-constexpr int kClientHeight = 411;
-constexpr const char* kCreditLine = "Pakeno 作者：Tarvo　反馈交流群： QQ 群 100100100";
 const QColor kCreditColour(0, 136, 255);
 const QColor kErrorColour(204, 0, 0);
 
 QString FromUtf8(const char* text) { return QString::fromUtf8(text); }
 
 template <typename Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(FromUtf8(name));
-  widget->setGeometry(left, top, width, height);
+Widget* Place(Widget* widget, const ControlSpec& spec) {
+  widget->setObjectName(FromUtf8(spec.name));
+  widget->setGeometry(spec.left, spec.top, spec.width, spec.height);
   return widget;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top, int width, int height) {
-  auto* label = Place(new QLabel(FromUtf8(caption), parent), name, left, top, width, height);
+QLabel* MakeLabel(QWidget* parent, const ControlSpec& spec) {
+  auto* label = Place(new QLabel(FromUtf8(spec.caption), parent), spec);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   label->setAttribute(Qt::WA_TranslucentBackground);
   label->setFocusPolicy(Qt::NoFocus);
   // A screen reader reads the caption without its colon.
-  QString spoken = FromUtf8(caption);
+  QString spoken = FromUtf8(spec.caption);
   if (spoken.endsWith(u'：')) spoken.chop(1);
   label->setAccessibleName(spoken);
   return label;
 }
 
-LongTextEdit* MakeMultiLineBox(QWidget* parent, const char* name, const char* accessibleName, int left, int top,
-                               int width, int height) {
-  auto* box = Place(new LongTextEdit(parent), name, left, top, width, height);
-  box->setAccessibleName(FromUtf8(accessibleName));
+// A box is named, for a screen reader, by the label above it.
+LongTextEdit* MakeBox(QWidget* parent, const ControlSpec& spec, const QString& accessibleName) {
+  auto* box = Place(new LongTextEdit(parent), spec);
+  box->setAccessibleName(accessibleName);
+  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  box->setTabChangesFocus(true);
+  if (spec.kind == ControlKind::kLineBox) {
+    // One line, as the platform's address box; a box that cuts long lines for
+    // display, so that an address of megabytes pastes as fast as a form body.
+    box->SetSingleLine(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return box;
+  }
   box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  box->setTabChangesFocus(true);
   // The selection shows only while the box has the focus.
   QPalette palette = box->palette();
   palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Base));
@@ -66,23 +72,43 @@ LongTextEdit* MakeMultiLineBox(QWidget* parent, const char* name, const char* ac
   return box;
 }
 
-QRadioButton* MakeRadio(QGroupBox* group, const char* name, const char* caption, int top, bool checked) {
-  auto* radio = Place(new QRadioButton(FromUtf8(caption), group), name, 8, top, 72, 24);
-  radio->setAccessibleName(FromUtf8(caption));
-  radio->setChecked(checked);
+QRadioButton* MakeRadio(QWidget* group, const ControlSpec& spec) {
+  auto* radio = Place(new QRadioButton(FromUtf8(spec.caption), group), spec);
+  radio->setAccessibleName(FromUtf8(spec.caption));
+  radio->setChecked(spec.checked);
   return radio;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int top) {
-  auto* button = Place(new QPushButton(FromUtf8(caption), parent), name, 308, top, 80, 32);
-  button->setAccessibleName(FromUtf8(caption));
+QPushButton* MakeButton(QWidget* parent, const ControlSpec& spec) {
+  auto* button = Place(new QPushButton(FromUtf8(spec.caption), parent), spec);
+  button->setAccessibleName(FromUtf8(spec.caption));
   button->setAutoDefault(false);
   button->setDefault(false);
   return button;
 }
 
-bool IsArrow(int key) {
-  return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+Key KeyOf(int key) {
+  switch (key) {
+    case Qt::Key_Escape:
+      return Key::kEscape;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return Key::kTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return Key::kEnter;
+    case Qt::Key_F1:
+      return Key::kF1;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      return Key::kArrow;
+    case Qt::Key_A:
+      return Key::kA;
+    default:
+      return Key::kOther;
+  }
 }
 
 }  // namespace
@@ -91,7 +117,8 @@ MainWindow::MainWindow(WindowHandlers handlers) : handlers_(std::move(handlers))
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setObjectName(QStringLiteral("MainWindow"));
-  setWindowTitle(FromUtf8("Pakeno ") + QString::fromLatin1(kVersion) + FromUtf8(" 版 BY：Tarvo"));
+  setWindowTitle(QString::fromUtf8(kTitleBeforeVersion) + QString::fromLatin1(kVersion) +
+                 QString::fromUtf8(kTitleAfterVersion));
   setWindowIcon(AppIcon());
   setFixedSize(kClientWidth, kClientHeight);
   QPalette palette = this->palette();
@@ -102,63 +129,68 @@ MainWindow::MainWindow(WindowHandlers handlers) : handlers_(std::move(handlers))
 }
 
 void MainWindow::BuildControls() {
-  MakeLabel(this, "透明标签提交地址", "提交地址：", 10, 7, 64, 16);
-  // One line, as the platform's address box; a box that cuts long lines for
-  // display, so that an address of megabytes pastes as fast as a form body.
-  address_ = Place(new LongTextEdit(this), "编辑框提交地址", 10, 26, 288, 28);
-  address_->setAccessibleName(FromUtf8("提交地址"));
-  address_->SetSingleLine(true);
-  address_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  address_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  address_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  address_->setTabChangesFocus(true);
-
-  MakeLabel(this, "透明标签提交数据", "提交数据：", 10, 60, 64, 16);
-  data_ = MakeMultiLineBox(this, "编辑框提交数据", "提交数据", 10, 79, 288, 120);
-  MakeLabel(this, "透明标签返回信息", "返回信息：", 10, 206, 64, 16);
-  return_ = MakeMultiLineBox(this, "编辑框返回信息", "返回信息", 10, 226, 287, 152);
-
-  auto* addressType = Place(new QGroupBox(FromUtf8("地址类型"), this), "分组框地址类型", 304, 16, 88, 72);
-  http_ = MakeRadio(addressType, "单选框http", "http", 16, true);
-  https_ = MakeRadio(addressType, "单选框https", "https", 40, false);
-  auto* accessType = Place(new QGroupBox(FromUtf8("访问类型"), this), "分组框数据包类型", 304, 96, 88, 72);
-  post_ = MakeRadio(accessType, "单选框post", "post", 16, true);
-  get_ = MakeRadio(accessType, "单选框get", "get", 40, false);
-  for (QGroupBox* group : {addressType, accessType}) {
-    group->setFocusPolicy(Qt::NoFocus);
-    group->setAccessibleName(group->title());
+  std::array<QWidget*, kControls.size()> made{};
+  for (size_t i = 0; i < kControls.size(); ++i) {
+    const ControlSpec& spec = kControls[i];
+    QWidget* parent = spec.parent < 0 ? this : made[static_cast<size_t>(spec.parent)];
+    switch (spec.kind) {
+      case ControlKind::kLabel:
+        made[i] = MakeLabel(parent, spec);
+        break;
+      case ControlKind::kLineBox:
+      case ControlKind::kMultiLineBox:
+        made[i] = MakeBox(parent, spec, made[i - 1]->accessibleName());
+        break;
+      case ControlKind::kGroup: {
+        auto* group = Place(new QGroupBox(FromUtf8(spec.caption), parent), spec);
+        group->setFocusPolicy(Qt::NoFocus);
+        group->setAccessibleName(group->title());
+        made[i] = group;
+        break;
+      }
+      case ControlKind::kRadio:
+        made[i] = MakeRadio(parent, spec);
+        break;
+      case ControlKind::kPush:
+        made[i] = MakeButton(parent, spec);
+        break;
+    }
   }
-
-  auto* send = MakeButton(this, "按钮提交", "发送数据包", 180);
-  auto* copyAddress = MakeButton(this, "按钮复制提交地址", "复制提交地址", 221);
-  auto* copyData = MakeButton(this, "按钮复制提交数据", "复制提交数据", 262);
-  auto* copyReturn = MakeButton(this, "按钮复制返回信息", "复制返回信息", 303);
-  auto* clear = MakeButton(this, "按钮清空", "清空所有数据", 347);
-
-  outcome_ = MakeLabel(this, "透明标签1", kCreditLine, 19, 386, 360, 19);
+  auto control = [&](Role role) { return made[IndexOf(role)]; };
+  address_ = static_cast<LongTextEdit*>(control(Role::kAddressBox));
+  data_ = static_cast<LongTextEdit*>(control(Role::kDataBox));
+  return_ = static_cast<LongTextEdit*>(control(Role::kReturnBox));
+  http_ = static_cast<QRadioButton*>(control(Role::kHttp));
+  https_ = static_cast<QRadioButton*>(control(Role::kHttps));
+  post_ = static_cast<QRadioButton*>(control(Role::kPost));
+  get_ = static_cast<QRadioButton*>(control(Role::kGet));
+  outcome_ = static_cast<QLabel*>(control(Role::kOutcome));
   outcome_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
   ShowOutcome({}, false);
 
-  connect(send, &QPushButton::clicked, this, [this] {
+  auto onClick = [&](Role role, auto handler) {
+    connect(static_cast<QPushButton*>(control(role)), &QPushButton::clicked, this, handler);
+  };
+  onClick(Role::kSend, [this] {
     if (handlers_.send) handlers_.send();
   });
-  connect(copyAddress, &QPushButton::clicked, this, [this] {
+  onClick(Role::kCopyAddress, [this] {
     if (handlers_.copy) handlers_.copy(EditBox::kAddress);
   });
-  connect(copyData, &QPushButton::clicked, this, [this] {
+  onClick(Role::kCopyData, [this] {
     if (handlers_.copy) handlers_.copy(EditBox::kData);
   });
-  connect(copyReturn, &QPushButton::clicked, this, [this] {
+  onClick(Role::kCopyReturn, [this] {
     if (handlers_.copy) handlers_.copy(EditBox::kReturn);
   });
-  connect(clear, &QPushButton::clicked, this, [this] {
+  onClick(Role::kClear, [this] {
     if (handlers_.clear) handlers_.clear();
   });
 
-  tabCycle_ = {address_, data_, return_, send, copyReturn, copyData, copyAddress, clear, http_, https_, post_, get_};
-  for (QWidget* control : tabCycle_) {
-    control->setFocusPolicy(Qt::StrongFocus);
-    control->installEventFilter(this);
+  for (size_t i = 0; i < kTabCycle.size(); ++i) {
+    tabCycle_[i] = control(kTabCycle[i]);
+    tabCycle_[i]->setFocusPolicy(Qt::StrongFocus);
+    tabCycle_[i]->installEventFilter(this);
   }
 }
 
@@ -228,45 +260,47 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   auto* key = static_cast<QKeyEvent*>(event);
   auto* control = static_cast<QWidget*>(watched);
-  const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-  const bool plain = modifiers == Qt::NoModifier;
-  const bool multiLine = control == data_ || control == return_;
-
+  const Qt::KeyboardModifiers held = key->modifiers();
+  const Modifiers modifiers{(held & Qt::ControlModifier) != 0,
+                            (held & Qt::ShiftModifier) != 0 || key->key() == Qt::Key_Backtab,
+                            (held & Qt::AltModifier) != 0};
+  const ControlKind kind = control == address_                      ? ControlKind::kLineBox
+                           : control == data_ || control == return_ ? ControlKind::kMultiLineBox
+                           : qobject_cast<QRadioButton*>(control)   ? ControlKind::kRadio
+                                                                    : ControlKind::kPush;
+  const KeyAction action = KeyActionFor(KeyOf(key->key()), modifiers, kind);
   if (event->type() == QEvent::ShortcutOverride) {
     // Claim Esc before any control can make a shortcut of it.
-    if (key->key() == Qt::Key_Escape && plain) {
-      event->accept();
-      return true;
-    }
-    return false;
+    if (action != KeyAction::kClose) return false;
+    event->accept();
+    return true;
   }
-  switch (key->key()) {
-    case Qt::Key_Escape:
-      if (plain) close();
-      return plain;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-      MoveFocus(control, key->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+  switch (action) {
+    case KeyAction::kPass:
+      return false;
+    case KeyAction::kSwallow:
       return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return !multiLine;  // a new line in a multi-line box; nothing anywhere else
-    case Qt::Key_F1:
+    case KeyAction::kClose:
+      close();
       return true;
-    default:
-      break;
-  }
-  if (IsArrow(key->key()) && plain) {
-    QRadioButton* other = control == http_    ? https_
-                          : control == https_ ? http_
-                          : control == post_  ? get_
-                          : control == get_   ? post_
-                                              : nullptr;
-    if (other) {
+    case KeyAction::kFocusNext:
+    case KeyAction::kFocusPrevious:
+      MoveFocus(control, action == KeyAction::kFocusNext);
+      return true;
+    case KeyAction::kCheckOther: {
+      // Radio boxes are stops of the cycle: the pair's other one is found there.
+      const auto stop = [&](auto begin, auto end, auto what) {
+        return static_cast<size_t>(std::find(begin, end, what) - begin);
+      };
+      const Role role = kTabCycle[stop(tabCycle_.begin(), tabCycle_.end(), control)];
+      auto* other = static_cast<QRadioButton*>(tabCycle_[stop(kTabCycle.begin(), kTabCycle.end(), OtherOfPair(role))]);
       other->setFocus(Qt::OtherFocusReason);
       other->setChecked(true);
       return true;
     }
+    case KeyAction::kSelectAll:
+      static_cast<QPlainTextEdit*>(control)->selectAll();
+      return true;
   }
   return false;
 }

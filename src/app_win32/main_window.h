@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app_win32/text_box.h"
+#include "window_layout/window_layout.h"
 #include "workflows/window_handlers.h"
 
 namespace pakeno::win32 {
@@ -58,8 +59,8 @@ class MainWindow : public WindowControls {
   UINT dpi_ = 96;
   HFONT font_ = nullptr;
   HBRUSH background_ = nullptr;
-  COLORREF outcomeColour_ = RGB(0, 136, 255);  // of the line under the buttons: the credit colour first
-  std::array<HWND, 18> controls_{};            // in the order of the layout table
+  COLORREF outcomeColour_ = RGB(0, 136, 255);      // of the line under the buttons: the credit colour first
+  std::array<HWND, kControls.size()> controls_{};  // in the order of the layout table
   TextBox address_, data_, return_;
   std::array<HWND, 12> tabCycle_{};
 };

@@ -22,8 +22,8 @@
 #include "app/qt_platform.h"
 #include "base/version.h"
 #include "encoding/gbk.h"
-#include "gui/window_layout.h"
 #include "support/fakes.h"
+#include "window_layout/window_layout.h"
 #include "workflows/clipboard_commands.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -71,17 +71,17 @@ class Window : public ::testing::Test {
 };
 
 TEST_F(Window, ControlTable) {
-  const char* kinds[] = {"QLabel", "QPlainTextEdit", "QGroupBox", "QRadioButton", "QPushButton"};
-  for (const auto& row : testing::kWindowLayout) {
+  const char* kinds[] = {"QLabel", "QPlainTextEdit", "QPlainTextEdit", "QGroupBox", "QRadioButton", "QPushButton"};
+  for (const ControlSpec& row : kControls) {
     SCOPED_TRACE(row.name);
     QWidget* control = Control(row.name);
     ASSERT_NE(control, nullptr);
     EXPECT_STREQ(control->metaObject()->className(), kinds[static_cast<int>(row.kind)]);
-    EXPECT_EQ(control->parentWidget()->objectName(), *row.parent ? U(row.parent) : U("MainWindow"));
+    EXPECT_EQ(control->parentWidget()->objectName(),
+              row.parent >= 0 ? U(kControls[static_cast<size_t>(row.parent)].name) : U("MainWindow"));
     EXPECT_EQ(control->geometry(), QRect(row.left, row.top, row.width, row.height));
     EXPECT_TRUE(control->isVisible());
     EXPECT_TRUE(control->isEnabled());
-    if (!row.caption) continue;
     QString caption;
     if (auto* label = qobject_cast<QLabel*>(control)) caption = label->text();
     if (auto* button = qobject_cast<QAbstractButton*>(control)) caption = button->text();
@@ -126,15 +126,15 @@ TEST_F(Window, TitleSizeAndLoadOrder) {
 }
 
 TEST_F(Window, TabCycleRunsThroughTwelveStopsBothWays) {
-  const auto& order = testing::kTabOrder;
-  Control(order[0])->setFocus();
+  const auto order = [](size_t i) { return kControls[IndexOf(kTabCycle[i])].name; };
+  Control(order(0))->setFocus();
   for (int i = 1; i <= 12; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget()->objectName(), U(order[i % 12])) << "after Tab " << i;
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), U(order(i % 12))) << "after Tab " << i;
   }
   for (int i = 11; i >= 0; --i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(QApplication::focusWidget()->objectName(), U(order[i])) << "after Shift+Tab to " << i;
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), U(order(i))) << "after Shift+Tab to " << i;
   }
   EXPECT_EQ(Control<QPlainTextEdit>("编辑框提交数据")->toPlainText(), "");  // no tab character went in
 }

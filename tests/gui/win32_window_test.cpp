@@ -14,8 +14,8 @@
 #include "app_win32/win32_platform.h"
 #include "base/version.h"
 #include "encoding/gbk.h"
-#include "gui/window_layout.h"
 #include "support/fakes.h"
+#include "window_layout/window_layout.h"
 #include "workflows/clipboard_commands.h"
 
 namespace pakeno {
@@ -104,12 +104,12 @@ class Win32Window : public ::testing::Test {
 };
 
 TEST_F(Win32Window, ControlTableAtEveryScale) {
-  const wchar_t* classes[] = {L"Static", L"Edit", L"Button", L"Button", L"Button"};
-  const LONG buttonTypes[] = {-1, -1, BS_GROUPBOX, BS_AUTORADIOBUTTON, BS_PUSHBUTTON};
+  const wchar_t* classes[] = {L"Static", L"Edit", L"Edit", L"Button", L"Button", L"Button"};
+  const LONG buttonTypes[] = {-1, -1, -1, BS_GROUPBOX, BS_AUTORADIOBUTTON, BS_PUSHBUTTON};
   for (const UINT dpi : {96u, 144u, 192u}) {
     SCOPED_TRACE(dpi);
     Open(dpi);
-    for (const auto& row : testing::kWindowLayout) {
+    for (const ControlSpec& row : kControls) {
       SCOPED_TRACE(row.name);
       const HWND control = Control(row.name);
       ASSERT_NE(control, nullptr);
@@ -118,7 +118,7 @@ TEST_F(Win32Window, ControlTableAtEveryScale) {
       if (buttonTypes[static_cast<int>(row.kind)] >= 0) {
         EXPECT_EQ(style & BS_TYPEMASK, buttonTypes[static_cast<int>(row.kind)]);
       }
-      const HWND parent = *row.parent ? Control(row.parent) : window->Handle();
+      const HWND parent = row.parent >= 0 ? Control(kControls[static_cast<size_t>(row.parent)].name) : window->Handle();
       EXPECT_EQ(GetParent(control), parent);
       RECT rect;
       GetWindowRect(control, &rect);
@@ -130,12 +130,10 @@ TEST_F(Win32Window, ControlTableAtEveryScale) {
       EXPECT_EQ(rect.bottom - rect.top, scaled(row.height));
       EXPECT_TRUE(IsWindowVisible(control));
       EXPECT_TRUE(IsWindowEnabled(control));
-      if (row.kind == testing::ControlKind::kEdit) {
+      if (row.kind == ControlKind::kLineBox || row.kind == ControlKind::kMultiLineBox) {
         EXPECT_TRUE(GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
       }
-      if (row.caption) {
-        EXPECT_EQ(TextOf(control), Utf8ToWide(row.caption));
-      }
+      EXPECT_EQ(TextOf(control), Utf8ToWide(row.caption));
     }
     RECT client;
     GetClientRect(window->Handle(), &client);
@@ -193,17 +191,17 @@ TEST_F(Win32Window, TheCreditLineTellsTheOutcomeAndComesBack) {
 }
 
 TEST_F(Win32Window, TabCycleRunsThroughTwelveStopsBothWays) {
-  const auto& order = testing::kTabOrder;
-  SetFocus(Control(order[0]));
+  const auto order = [](size_t i) { return kControls[IndexOf(kTabCycle[i])].name; };
+  SetFocus(Control(order(0)));
   for (int i = 1; i <= 12; ++i) {
     EXPECT_TRUE(Press(GetFocus(), VK_TAB));
-    EXPECT_EQ(GetFocus(), Control(order[i % 12])) << "after Tab " << i;
+    EXPECT_EQ(GetFocus(), Control(order(i % 12))) << "after Tab " << i;
   }
   {
     HeldKey shift(VK_SHIFT);
     for (int i = 11; i >= 0; --i) {
       EXPECT_TRUE(Press(GetFocus(), VK_TAB));
-      EXPECT_EQ(GetFocus(), Control(order[i])) << "after Shift+Tab to " << i;
+      EXPECT_EQ(GetFocus(), Control(order(i))) << "after Shift+Tab to " << i;
     }
   }
   EXPECT_EQ(window->ReadText(EditBox::kData), "");  // no tab character went in
