@@ -33,6 +33,9 @@ bool HasHeader(const std::vector<std::string>& lines, std::string_view name);
 // Removes every line naming one of `names`.
 void RemoveHeaders(std::vector<std::string>& lines, std::initializer_list<std::string_view> names);
 
+// The Base64 of `bytes`, as an Authorization: Basic line carries credentials.
+std::string Base64(std::string_view bytes);
+
 // A CR, LF or NUL inside one line of a request would end that line early
 // and let the rest pass for a header or a request of its own.
 bool BreaksTheLine(std::string_view text);

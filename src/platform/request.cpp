@@ -7,7 +7,6 @@
 #include "platform/request.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -32,21 +31,6 @@ using std::chrono::milliseconds;
 constexpr size_t kHighWater = 1 << 20;
 // How long a hop is worked on before the window's events run again.
 constexpr milliseconds kSlice{20};
-
-std::string Base64(std::string_view bytes) {
-  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    uint32_t group = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
-    if (i + 1 < bytes.size()) group |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
-    out += kDigits[(group >> 18) & 63];
-    out += kDigits[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -151,17 +135,9 @@ struct Request::State : HopReceiver {
     // A length announced for a body that never comes (HEAD, 204, 304) is not
     // the body's; a chunked body's own framing outranks it.
     const bool bodyless = EqualsIgnoringCase(verb, "HEAD") || status == 204 || status == 304;
-    bodyLength = bodyless ? std::optional<uint64_t>(0) : head.Chunked() ? std::nullopt : AnnouncedLength();
+    bodyLength = bodyless ? std::optional<uint64_t>(0) : head.Chunked() ? std::nullopt : head.LengthValue();
     driver->ExpectBody(bodyLength);
     return true;
-  }
-
-  std::optional<uint64_t> AnnouncedLength() const {
-    const std::optional<std::string>& text = head.ContentLength();
-    uint64_t value = 0;
-    if (!text || std::from_chars(text->data(), text->data() + text->size(), value).ptr != text->data() + text->size())
-      return std::nullopt;
-    return value;
   }
 
   // The hop to `hopUrl`: its target, its proxy, and what it takes along.

@@ -1,6 +1,7 @@
 #include "platform/response_head.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/header_lines.h"
 #include "platform/request.h"
@@ -30,6 +31,14 @@ std::string ResponseHead::Add(std::string_view line) {
   if (const std::string_view value = HeaderValue(content, "Transfer-Encoding"); value.data())
     chunked_ = chunked_ || value.find("chunked") != std::string_view::npos;
   return {};
+}
+
+std::optional<uint64_t> ResponseHead::LengthValue() const {
+  uint64_t value = 0;
+  if (!contentLength_) return std::nullopt;
+  const char* end = contentLength_->data() + contentLength_->size();
+  if (std::from_chars(contentLength_->data(), end, value).ptr != end) return std::nullopt;
+  return value;
 }
 
 int ResponseHead::Status() const {

@@ -44,6 +44,8 @@ class ResponseHead {
   const std::vector<std::string>& SetCookies() const { return setCookies_; }
   void ForgetCookies() { setCookies_.clear(); }
   const std::optional<std::string>& ContentLength() const { return contentLength_; }
+  // The Content-Length as a number, when it is one.
+  std::optional<uint64_t> LengthValue() const;
   bool Chunked() const { return chunked_; }
 
  private:
