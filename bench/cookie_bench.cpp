@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "cookies/cookie_store.h"
 #include "http/page_fetch.h"
-#include "platform/cookie_store.h"
 #include "support/scripted_server.h"
 
 namespace {

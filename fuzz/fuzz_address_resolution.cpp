@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/redirects.h"
-#include "platform/server_address.h"
+#include "transport/redirects.h"
+#include "transport/server_address.h"
 
 namespace {
 

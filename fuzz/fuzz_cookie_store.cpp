@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/cookie_store.h"
-#include "platform/server_address.h"
+#include "cookies/cookie_store.h"
+#include "transport/server_address.h"
 
 namespace {
 

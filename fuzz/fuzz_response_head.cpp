@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/response_head.h"
+#include "transport/response_head.h"
 
 namespace {
 

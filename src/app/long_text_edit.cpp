@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/event_pump.h"
 #include "encoding/gbk.h"
-#include "platform/event_pump.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "base/event_pump.h"
 #include "encoding/gbk.h"
-#include "platform/event_pump.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -2,9 +2,9 @@
 
 // The platform interfaces as the Qt window provides them.
 
-#include "platform/browser.h"
-#include "platform/clipboard.h"
-#include "platform/message_box.h"
+#include "desktop/browser.h"
+#include "desktop/clipboard.h"
+#include "desktop/message_box.h"
 
 namespace pakeno {
 

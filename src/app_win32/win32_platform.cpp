@@ -8,8 +8,8 @@
 #include "app_win32/main_window.h"
 #include "app_win32/wide_text.h"
 #include "base/ascii.h"
+#include "base/event_pump.h"
 #include "encoding/gbk.h"
-#include "platform/event_pump.h"
 
 namespace pakeno::win32 {
 namespace {

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string_view>
 
-#include "platform/browser.h"
-#include "platform/clipboard.h"
-#include "platform/message_box.h"
+#include "desktop/browser.h"
+#include "desktop/clipboard.h"
+#include "desktop/message_box.h"
 
 namespace pakeno::win32 {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/types.h"
-#include "platform/failure.h"
+#include "transport/failure.h"
 
 namespace pakeno {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/event_pump.h"
-#include "platform/memory_hint.h"
+#include "base/event_pump.h"
+#include "system/memory_hint.h"
 
 namespace pakeno {
 namespace {

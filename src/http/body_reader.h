@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/types.h"
-#include "platform/request.h"
+#include "transport/request.h"
 
 namespace pakeno {
 

@@ -1,6 +1,6 @@
 #include "http/cookie_pass.h"
 
-#include "platform/event_pump.h"
+#include "base/event_pump.h"
 #include "text/text.h"
 
 namespace pakeno {

@@ -5,7 +5,7 @@
 #include "http/failure_log.h"
 #include "http/url.h"
 #include "http/wire_texts.h"
-#include "platform/request.h"
+#include "transport/request.h"
 
 namespace pakeno {
 namespace {

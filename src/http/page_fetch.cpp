@@ -3,14 +3,14 @@
 #include <ctime>
 
 #include "base/ascii.h"
+#include "cookies/cookie_store.h"
 #include "http/body_reader.h"
 #include "http/cookie_pass.h"
 #include "http/failure_log.h"
 #include "http/url.h"
 #include "http/wire_texts.h"
-#include "platform/cookie_store.h"
-#include "platform/request.h"
 #include "text/text.h"
+#include "transport/request.h"
 
 namespace pakeno {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/failure.h"
-#include "platform/request.h"
+#include "transport/failure.h"
+#include "transport/request.h"
 
 namespace pakeno {
 

@@ -6,9 +6,9 @@
 
 #include "http/failure_log.h"
 #include "http/wire_texts.h"
-#include "platform/network_state.h"
-#include "platform/request.h"
-#include "platform/server_address.h"
+#include "system/network_state.h"
+#include "transport/request.h"
+#include "transport/server_address.h"
 
 namespace pakeno {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "http/failure_log.h"
 #include "http/wire_texts.h"
-#include "platform/request.h"
-#include "platform/server_address.h"
+#include "transport/request.h"
+#include "transport/server_address.h"
 
 namespace pakeno {
 Bytes DownloadBytes(const Text& address) {

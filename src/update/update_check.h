@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "base/types.h"
-#include "platform/browser.h"
-#include "platform/message_box.h"
+#include "desktop/browser.h"
+#include "desktop/message_box.h"
 #include "update/page_parsing.h"
 
 namespace pakeno {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/clipboard.h"
-#include "platform/message_box.h"
+#include "desktop/clipboard.h"
+#include "desktop/message_box.h"
 #include "workflows/window_controls.h"
 
 namespace pakeno {

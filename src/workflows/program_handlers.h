@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "platform/browser.h"
-#include "platform/clipboard.h"
-#include "platform/message_box.h"
+#include "desktop/browser.h"
+#include "desktop/clipboard.h"
+#include "desktop/message_box.h"
 #include "workflows/window_handlers.h"
 
 namespace pakeno {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "platform/memory_hint.h"
+#include "system/memory_hint.h"
 
 namespace pakeno {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/message_box.h"
+#include "desktop/message_box.h"
 #include "workflows/program_state.h"
 #include "workflows/window_controls.h"
 

@@ -27,9 +27,9 @@
 #include "app/main_window.h"
 #include "app/qt_platform.h"
 #include "app/startup.h"
+#include "desktop/message_box.h"
 #include "encoding/gbk.h"
 #include "gui/printing_boxes.h"
-#include "platform/message_box.h"
 #include "update/connectivity.h"
 #include "workflows/program_state.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "platform/message_box.h"
+#include "desktop/message_box.h"
 
 namespace pakeno::testing {
 

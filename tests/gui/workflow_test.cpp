@@ -2,9 +2,9 @@
 
 #include <set>
 
+#include "base/event_pump.h"
 #include "encoding/gbk.h"
 #include "http/failure_log.h"
-#include "platform/event_pump.h"
 #include "support/fakes.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/browser.h"
-#include "platform/clipboard.h"
-#include "platform/message_box.h"
+#include "desktop/browser.h"
+#include "desktop/clipboard.h"
+#include "desktop/message_box.h"
 #include "workflows/window_controls.h"
 
 namespace pakeno::testing {

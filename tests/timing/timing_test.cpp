@@ -16,10 +16,10 @@
 
 #include "app/long_text_edit.h"
 #include "app/main_window.h"
+#include "base/event_pump.h"
 #include "encoding/gbk.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
-#include "platform/event_pump.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "support/tick_gap.h"

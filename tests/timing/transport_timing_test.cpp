@@ -9,12 +9,12 @@
 #include <functional>
 #include <vector>
 
+#include "base/event_pump.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
-#include "platform/event_pump.h"
-#include "platform/session.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
+#include "transport/session.h"
 #include "update/connectivity.h"
 #include "update/download.h"
 

@@ -1,4 +1,4 @@
-#include "platform/cookie_store.h"
+#include "cookies/cookie_store.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/cookie_date.h"
-#include "platform/public_suffix.h"
+#include "cookies/cookie_date.h"
+#include "cookies/public_suffix.h"
 #include "support/scoped_setting.h"
 
 namespace pakeno::transport {

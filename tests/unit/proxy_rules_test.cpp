@@ -1,4 +1,4 @@
-#include "platform/proxy_rules.h"
+#include "transport/proxy_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/header_lines.h"
-#include "platform/public_suffix_rules.h"
-#include "platform/redirects.h"
-#include "platform/request.h"
-#include "platform/response_head.h"
-#include "platform/server_address.h"
+#include "cookies/public_suffix_rules.h"
 #include "support/under_wine.h"
+#include "transport/header_lines.h"
+#include "transport/redirects.h"
+#include "transport/request.h"
+#include "transport/response_head.h"
+#include "transport/server_address.h"
 
 namespace pakeno::transport {
 namespace {

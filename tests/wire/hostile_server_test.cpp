@@ -16,15 +16,15 @@
 
 #include <cstdio>
 
+#include "cookies/cookie_store.h"
 #include "http/failure_log.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
-#include "platform/cookie_store.h"
-#include "platform/session.h"
 #include "support/process_memory.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "support/under_wine.h"
+#include "transport/session.h"
 #include "update/connectivity.h"
 #include "update/download.h"
 

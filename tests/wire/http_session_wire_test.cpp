@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "base/event_pump.h"
+#include "cookies/cookie_store.h"
 #include "http/failure_log.h"
 #include "http/http_session.h"
 #include "http/page_fetch.h"
-#include "platform/cookie_store.h"
-#include "platform/event_pump.h"
-#include "platform/session.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
 #include "support/under_wine.h"
+#include "transport/session.h"
 
 namespace pakeno {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "cookies/cookie_store.h"
 #include "http/page_fetch.h"
-#include "platform/cookie_store.h"
-#include "platform/session.h"
 #include "support/scripted_server.h"
 #include "support/under_wine.h"
+#include "transport/session.h"
 
 namespace pakeno {
 namespace {

@@ -1,0 +1,332 @@
+// One hop over WinINet. Its sending and reading block, so they run on a
+// thread of the hop's own while the calling thread keeps the window's
+// events flowing; what arrives is handed over on the calling thread.
+
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <wininet.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "transport/header_lines.h"
+#include "transport/hop_driver.h"
+
+namespace pakeno::transport {
+namespace {
+
+// Above this much body not yet handed over the reading thread waits.
+constexpr size_t kHighWater = 1 << 20;
+constexpr DWORD kReadPiece = 64 << 10;
+
+struct InternetCloser {
+  void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
+};
+using InternetHandle = std::unique_ptr<void, InternetCloser>;
+
+// What WinINet's errors mean, in words (its message table is not there on
+// every system), and their class. Through a proxy, a name that does not
+// resolve or a connection that cannot be made is the proxy's.
+Failure WinInetFailure(DWORD code, bool throughProxy) {
+  struct Meaning {
+    FailureKind kind;
+    const char* what;
+  };
+  auto meaning = [&]() -> Meaning {
+    const FailureKind unreachable = throughProxy ? FailureKind::kProxy : FailureKind::kConnect;
+    switch (code) {
+      case ERROR_INTERNET_TIMEOUT:
+        return {FailureKind::kTimeout, "the operation timed out"};
+      case ERROR_INTERNET_NAME_NOT_RESOLVED:
+        return {throughProxy ? FailureKind::kProxy : FailureKind::kResolve, "the server name could not be resolved"};
+      case ERROR_INTERNET_CANNOT_CONNECT:
+        return {unreachable, "the connection to the server could not be made"};
+      case ERROR_INTERNET_CONNECTION_ABORTED:
+        return {FailureKind::kDropped, "the connection was aborted"};
+      case ERROR_INTERNET_CONNECTION_RESET:
+        return {FailureKind::kDropped, "the connection was reset"};
+      case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+        return {FailureKind::kMalformed, "the server's response could not be read"};
+      case ERROR_INTERNET_INVALID_CA:
+        return {FailureKind::kCertUntrusted, "the server's certificate comes from an authority not trusted"};
+      case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+        return {FailureKind::kCertExpired, "the server's certificate has expired or is not valid yet"};
+      case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+        return {FailureKind::kCertName, "the server's certificate is for another name"};
+      case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
+        return {FailureKind::kCertClient, "the server asks for a client certificate"};
+      case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+        return {FailureKind::kCertRevocation, "whether the server's certificate was revoked could not be checked"};
+      case ERROR_INTERNET_SEC_CERT_ERRORS:
+      case ERROR_INTERNET_SEC_CERT_REVOKED:
+      case ERROR_INTERNET_SEC_INVALID_CERT:
+        return {FailureKind::kCertUntrusted, "the server's certificate was not accepted"};
+      case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+        return {FailureKind::kTls, "the secure connection could not be made"};
+      default:
+        return {FailureKind::kOther, "the request failed"};
+    }
+  };
+  const Meaning m = meaning();
+  return {m.kind, "WinINet error " + std::to_string(code) + ": " + m.what};
+}
+
+// A hop's handles and what its thread hands over. Shared with that thread,
+// so a hop given up on (a deadline passed, the caller gone) ends at once
+// while the thread finishes on its own.
+struct Shared {
+  InternetHandle internet, connection, request;
+  std::string body;
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool busy = false;  // the thread is inside a WinINet call, which may block for long
+  bool sent = false;  // HttpSendRequestA returned
+  bool cancelled = false;
+  bool ended = false;   // the body's end was read, or reading failed
+  DWORD error = 0;      // WinINet's, when a call failed
+  std::string pending;  // body bytes read, not yet handed over
+  size_t pendingOffset = 0;
+  uint64_t received = 0;
+  std::optional<uint64_t> length;  // where the body ends, when the response says so
+  bool lowMemory = false;
+
+  size_t Unread() const { return pending.size() - pendingOffset; }
+
+  void Send() {
+    const BOOL ok = HttpSendRequestA(request.get(), nullptr, 0, body.empty() ? nullptr : body.data(),
+                                     static_cast<DWORD>(body.size()));
+    const DWORD failure = ok ? 0 : GetLastError();
+    std::lock_guard lock(mutex);
+    busy = false;
+    sent = true;
+    error = ok || failure ? failure : ERROR_INTERNET_INTERNAL_ERROR;
+    changed.notify_all();
+  }
+
+  void Read() {
+    std::vector<char> piece(kReadPiece);
+    for (;;) {
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return cancelled || Unread() < kHighWater; });
+        if (cancelled) return;
+        busy = true;
+      }
+      // What comes after the announced length is not the body (WinINet would pass it on).
+      const DWORD want = length ? static_cast<DWORD>(std::min<uint64_t>(kReadPiece, *length - received)) : kReadPiece;
+      DWORD n = 0;
+      const BOOL ok = want == 0 || InternetReadFile(request.get(), piece.data(), want, &n);
+      const DWORD failure = ok ? 0 : GetLastError();
+      std::lock_guard lock(mutex);
+      busy = false;
+      if (!ok || n == 0) {
+        error = failure;
+        ended = true;
+        changed.notify_all();
+        return;
+      }
+      try {
+        if (pendingOffset > 0 && pendingOffset >= pending.size() / 2) {
+          pending.erase(0, pendingOffset);
+          pendingOffset = 0;
+        }
+        pending.append(piece.data(), n);
+      } catch (const std::bad_alloc&) {
+        lowMemory = ended = true;
+        changed.notify_all();
+        return;
+      }
+      received += n;
+      changed.notify_all();
+    }
+  }
+};
+
+class WinInetHop final : public HopDriver {
+ public:
+  ~WinInetHop() override { GiveUp(); }
+
+  bool Start(const Hop& hop) override {
+    GiveUp();
+    failure_ = {};
+    held_.clear();
+    headDelivered_ = false;
+    throughProxy_ = !hop.proxy.empty();
+    DWORD access = hop.proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY;
+    if (hop.systemProxy) access = INTERNET_OPEN_TYPE_PRECONFIG;  // Windows' own settings
+    auto next = std::make_shared<Shared>();
+    next->internet.reset(InternetOpenA(hop.agent.empty() ? nullptr : hop.agent.c_str(), access,
+                                       hop.proxy.empty() ? nullptr : hop.proxy.c_str(), nullptr, 0));
+    if (next->internet) {
+      next->connection.reset(InternetConnectA(next->internet.get(), hop.host.c_str(),
+                                              static_cast<INTERNET_PORT>(hop.port), nullptr, nullptr,
+                                              INTERNET_SERVICE_HTTP, 0, 0));
+    }
+    // Redirects are the request's to follow, cookies its store's, and nothing
+    // is cached, asked of the user or answered to a challenge behind its back.
+    DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+    if (hop.https) flags |= INTERNET_FLAG_SECURE;
+    if (next->connection) {
+      next->request.reset(HttpOpenRequestA(next->connection.get(), hop.verb.c_str(), hop.target.c_str(),
+                                           hop.http10 ? "HTTP/1.0" : "HTTP/1.1", nullptr, nullptr, flags, 0));
+    }
+    if (!next->request) return Failed(GetLastError());
+
+    auto limit = [&](std::chrono::milliseconds wanted) -> DWORD {
+      auto ms = wanted.count() > 0 ? wanted : std::chrono::milliseconds(0x7fffffff);
+      if (hop.total.count() > 0) ms = std::min(ms, hop.total);
+      return static_cast<DWORD>(std::max<long long>(1, ms.count()));
+    };
+    DWORD connectMs = limit(hop.connect), idleMs = limit(hop.idle);
+    InternetSetOptionA(next->request.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
+    InternetSetOptionA(next->request.get(), INTERNET_OPTION_SEND_TIMEOUT, &idleMs, sizeof idleMs);
+    InternetSetOptionA(next->request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &idleMs, sizeof idleMs);
+
+    // Host and User-Agent lead, as libcurl writes them, so WinINet adds none
+    // of its own further down; a line of the request's own of the same name wins.
+    std::vector<std::string> lines;
+    if (!HasHeader(hop.headerLines, "Host")) {
+      const int defaultPort = hop.https ? 443 : 80;
+      lines.push_back("Host: " + hop.host + (hop.port == defaultPort ? std::string() : ":" + std::to_string(hop.port)));
+    }
+    if (!hop.agent.empty() && !HasHeader(hop.headerLines, "User-Agent")) lines.push_back("User-Agent: " + hop.agent);
+    lines.insert(lines.end(), hop.headerLines.begin(), hop.headerLines.end());
+    for (const std::string& line : lines) {
+      const std::string withEnd = line + "\r\n";
+      HttpAddRequestHeadersA(next->request.get(), withEnd.c_str(), static_cast<DWORD>(withEnd.size()),
+                             HTTP_ADDREQ_FLAG_ADD);
+    }
+
+    next->body.assign(hop.body);
+    next->busy = true;
+    shared_ = std::move(next);
+    thread_ = std::thread([shared = shared_] { shared->Send(); });
+    return true;
+  }
+
+  Progress Advance(std::chrono::milliseconds wait, HopReceiver& receiver) override {
+    if (!shared_) return Progress::kEnded;
+    if (headDelivered_ && !held_.empty()) return DeliverBody(receiver);
+    {
+      std::unique_lock lock(shared_->mutex);
+      const bool moved = shared_->changed.wait_for(lock, wait, [&] {
+        return (shared_->sent && !headDelivered_) || shared_->Unread() > 0 || shared_->ended ||
+               (shared_->sent && shared_->error != 0);
+      });
+      if (!moved) return Progress::kIdle;
+    }
+    if (!headDelivered_) return DeliverHead(receiver);
+    return DeliverBody(receiver);
+  }
+
+  void Resume(HopReceiver&) override {}  // what was refused is offered again on the next Advance
+
+  void ExpectBody(std::optional<uint64_t> length) override {
+    if (!shared_) return;
+    std::lock_guard lock(shared_->mutex);
+    shared_->length = length;
+  }
+
+  Failure Ended() const override {
+    if (failure_) return failure_;
+    if (!shared_) return {};
+    std::lock_guard lock(shared_->mutex);
+    if (shared_->lowMemory)
+      return {FailureKind::kMemory,
+              "not enough memory for the body after " + std::to_string(shared_->received >> 20) + " MiB"};
+    if (shared_->error != 0) return WinInetFailure(shared_->error, throughProxy_);
+    return {};
+  }
+
+  // Lets go of the hop's thread, waiting for it only when no call of its blocks.
+  void GiveUp() override {
+    if (!shared_) return;
+    bool idle;
+    {
+      std::lock_guard lock(shared_->mutex);
+      shared_->cancelled = true;
+      idle = !shared_->busy;
+      shared_->changed.notify_all();
+    }
+    if (thread_.joinable()) {
+      if (idle) {
+        thread_.join();
+      } else {
+        thread_.detach();
+      }
+    }
+    shared_.reset();
+  }
+
+ private:
+  bool Failed(DWORD error) {
+    failure_ = WinInetFailure(error ? error : ERROR_INTERNET_INTERNAL_ERROR, throughProxy_);
+    return false;
+  }
+
+  // The response head, line by line; then the body's thread starts.
+  Progress DeliverHead(HopReceiver& receiver) {
+    thread_.join();  // the send has returned
+    if (shared_->error != 0) {
+      failure_ = WinInetFailure(shared_->error, throughProxy_);
+      return Progress::kEnded;
+    }
+    std::string raw;
+    DWORD size = 0;
+    HttpQueryInfoA(shared_->request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+    raw.resize(size + 1);
+    size = static_cast<DWORD>(raw.size());
+    if (!HttpQueryInfoA(shared_->request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &size, nullptr)) {
+      Failed(GetLastError());
+      return Progress::kEnded;
+    }
+    raw.resize(size);
+    headDelivered_ = true;
+    std::string_view rest = raw;
+    bool ended = false;
+    while (!rest.empty() && !ended) {
+      const size_t end = rest.find("\r\n");
+      const std::string_view line = rest.substr(0, end);
+      rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 2);
+      ended = line.empty();
+      if (!receiver.HeadLine(line)) return Progress::kEnded;
+    }
+    if (!ended && !receiver.HeadLine("")) return Progress::kEnded;
+    if (shared_) thread_ = std::thread([shared = shared_] { shared->Read(); });
+    return Progress::kMoved;
+  }
+
+  // What the thread read, handed over whole; what the receiver does not
+  // take now is offered again next time.
+  Progress DeliverBody(HopReceiver& receiver) {
+    if (held_.empty()) {
+      std::lock_guard lock(shared_->mutex);
+      if (shared_->Unread() == 0) return shared_->ended ? Progress::kEnded : Progress::kIdle;
+      if (shared_->pendingOffset > 0) shared_->pending.erase(0, shared_->pendingOffset);
+      shared_->pendingOffset = 0;
+      held_.swap(shared_->pending);
+      shared_->changed.notify_all();  // room for the thread to read on
+    }
+    if (receiver.Body(held_)) held_.clear();
+    return Progress::kMoved;
+  }
+
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+  std::string held_;  // body bytes taken from the thread, not yet from the receiver
+  Failure failure_;
+  bool headDelivered_ = false;
+  bool throughProxy_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<HopDriver> MakeHopDriver() { return std::make_unique<WinInetHop>(); }
+
+}  // namespace pakeno::transport
