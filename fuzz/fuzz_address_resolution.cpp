@@ -3,16 +3,10 @@
 #include <string>
 #include <string_view>
 
+#include "check.h"
+
 #include "transport/redirects.h"
 #include "transport/server_address.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
   using namespace pakeno::transport;

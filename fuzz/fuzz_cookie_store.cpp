@@ -8,16 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "check.h"
+
 #include "cookies/cookie_store.h"
 #include "transport/server_address.h"
 
 namespace {
 
 using pakeno::transport::CookieOrigin;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 const CookieOrigin kOrigins[] = {
     {false, "a.test", "/"}, {true, "a.test", "/shop/cart"},   {false, "www.a.test", "/x/y"}, {true, "www.a.test", "/"},

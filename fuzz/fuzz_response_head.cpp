@@ -4,15 +4,9 @@
 #include <memory>
 #include <string_view>
 
+#include "check.h"
+
 #include "transport/response_head.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
   using namespace pakeno::transport;

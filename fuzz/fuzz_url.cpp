@@ -2,14 +2,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "check.h"
+
 #include "http/url.h"
 #include "text/text.h"
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 // No ASCII capital outside a double-byte character.
 bool LowerCase(std::string_view text) {

@@ -95,18 +95,7 @@ std::string Recompose(const Reference& r) {
 // A blank or a control byte cannot stand in a request line: escaped, as a
 // browser does with a Location that holds one.
 std::string EscapeBlanks(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const unsigned char c : text) {
-    if (c <= 0x20 || c == 0x7F) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
+  return PercentEscaped(text, [](unsigned char c) { return c <= 0x20 || c == 0x7F; });
 }
 
 struct Authority {

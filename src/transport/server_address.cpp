@@ -23,20 +23,26 @@ Failure ServerNameRefusal(std::string_view server) {
   return {};
 }
 
-std::string CookiePathOf(std::string_view target) {
+std::string PercentEscaped(std::string_view text, bool (*escaped)(unsigned char)) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  target = target.substr(0, target.find_first_of("?#"));
-  std::string path = target.starts_with('/') ? "" : "/";
-  for (const unsigned char c : target) {
-    if (c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c)) {
-      path += '%';
-      path += kHex[c >> 4];
-      path += kHex[c & 15];
+  std::string out;
+  for (const unsigned char c : text) {
+    if (escaped(c)) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
     } else {
-      path += static_cast<char>(c);
+      out += static_cast<char>(c);
     }
   }
-  return path;
+  return out;
+}
+
+std::string CookiePathOf(std::string_view target) {
+  target = target.substr(0, target.find_first_of("?#"));
+  return (target.starts_with('/') ? "" : "/") + PercentEscaped(target, [](unsigned char c) {
+           return c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c) != nullptr;
+         });
 }
 
 }  // namespace pakeno::transport

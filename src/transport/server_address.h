@@ -18,6 +18,9 @@ namespace pakeno::transport {
 // resolver that answers for any name would hand the request to a stranger.
 Failure ServerNameRefusal(std::string_view server);
 
+// `text` with every byte `escaped` says as %XX.
+std::string PercentEscaped(std::string_view text, bool (*escaped)(unsigned char));
+
 // The path the cookie store matches a request target against: up to the
 // query or fragment, beginning with "/", with what a URL cannot hold as %XX.
 std::string CookiePathOf(std::string_view target);
