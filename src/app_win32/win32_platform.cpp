@@ -119,15 +119,30 @@ bool IsWebAddress(std::string_view utf8) {
 void Win32Browser::Open(const Text& address) {
   const std::string utf8 = Gb18030ToUtf8(address);
   if (!IsWebAddress(utf8)) return;
-  // The shell's library is loaded for this alone, not at every start.
-  const HMODULE shell = LoadLibraryW(L"shell32.dll");
-  if (!shell) return;
-  using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-  if (const auto execute = reinterpret_cast<ShellExecuteFunction>(
-          reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))) {
-    execute(nullptr, L"open", Utf8ToWide(utf8).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // The shell's libraries are loaded for this alone, not at every start.
+  // ShellExecuteW may hand the address to a shell extension over COM, which
+  // must be set up on the calling thread first, apartment-threaded.
+  const HMODULE com = LoadLibraryW(L"ole32.dll");
+  using CoInitializeFunction = HRESULT(WINAPI*)(LPVOID, DWORD);
+  using CoUninitializeFunction = void(WINAPI*)();
+  const auto initialize =
+      com ? reinterpret_cast<CoInitializeFunction>(reinterpret_cast<void (*)()>(GetProcAddress(com, "CoInitializeEx")))
+          : nullptr;
+  const auto uninitialize = com ? reinterpret_cast<CoUninitializeFunction>(
+                                      reinterpret_cast<void (*)()>(GetProcAddress(com, "CoUninitialize")))
+                                : nullptr;
+  const HRESULT comState = initialize ? initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) : E_FAIL;
+  if (const HMODULE shell = LoadLibraryW(L"shell32.dll")) {
+    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    if (const auto execute = reinterpret_cast<ShellExecuteFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))) {
+      execute(nullptr, L"open", Utf8ToWide(utf8).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+    FreeLibrary(shell);
   }
-  FreeLibrary(shell);
+  // Each successful initialisation, S_FALSE included, is undone once.
+  if (SUCCEEDED(comState) && uninitialize) uninitialize();
+  if (com) FreeLibrary(com);
 }
 
 int RunMessageLoop(MainWindow& window) {

@@ -15,6 +15,8 @@
 
 #include "transport/header_lines.h"
 #include "transport/hop_driver.h"
+#include "transport/wininet/request_flags.h"
+#include "transport/wininet/wininet_errors.h"
 
 namespace pakeno::transport {
 namespace {
@@ -27,53 +29,6 @@ struct InternetCloser {
   void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
-
-// What WinINet's errors mean, in words (its message table is not there on
-// every system), and their class. Through a proxy, a name that does not
-// resolve or a connection that cannot be made is the proxy's.
-Failure WinInetFailure(DWORD code, bool throughProxy) {
-  struct Meaning {
-    FailureKind kind;
-    const char* what;
-  };
-  auto meaning = [&]() -> Meaning {
-    const FailureKind unreachable = throughProxy ? FailureKind::kProxy : FailureKind::kConnect;
-    switch (code) {
-      case ERROR_INTERNET_TIMEOUT:
-        return {FailureKind::kTimeout, "the operation timed out"};
-      case ERROR_INTERNET_NAME_NOT_RESOLVED:
-        return {throughProxy ? FailureKind::kProxy : FailureKind::kResolve, "the server name could not be resolved"};
-      case ERROR_INTERNET_CANNOT_CONNECT:
-        return {unreachable, "the connection to the server could not be made"};
-      case ERROR_INTERNET_CONNECTION_ABORTED:
-        return {FailureKind::kDropped, "the connection was aborted"};
-      case ERROR_INTERNET_CONNECTION_RESET:
-        return {FailureKind::kDropped, "the connection was reset"};
-      case ERROR_HTTP_INVALID_SERVER_RESPONSE:
-        return {FailureKind::kMalformed, "the server's response could not be read"};
-      case ERROR_INTERNET_INVALID_CA:
-        return {FailureKind::kCertUntrusted, "the server's certificate comes from an authority not trusted"};
-      case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-        return {FailureKind::kCertExpired, "the server's certificate has expired or is not valid yet"};
-      case ERROR_INTERNET_SEC_CERT_CN_INVALID:
-        return {FailureKind::kCertName, "the server's certificate is for another name"};
-      case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
-        return {FailureKind::kCertClient, "the server asks for a client certificate"};
-      case ERROR_INTERNET_SEC_CERT_REV_FAILED:
-        return {FailureKind::kCertRevocation, "whether the server's certificate was revoked could not be checked"};
-      case ERROR_INTERNET_SEC_CERT_ERRORS:
-      case ERROR_INTERNET_SEC_CERT_REVOKED:
-      case ERROR_INTERNET_SEC_INVALID_CERT:
-        return {FailureKind::kCertUntrusted, "the server's certificate was not accepted"};
-      case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-        return {FailureKind::kTls, "the secure connection could not be made"};
-      default:
-        return {FailureKind::kOther, "the request failed"};
-    }
-  };
-  const Meaning m = meaning();
-  return {m.kind, "WinINet error " + std::to_string(code) + ": " + m.what};
-}
 
 // A hop's handles and what its thread hands over. Shared with that thread,
 // so a hop given up on (a deadline passed, the caller gone) ends at once
@@ -167,14 +122,10 @@ class WinInetHop final : public HopDriver {
                                               static_cast<INTERNET_PORT>(hop.port), nullptr, nullptr,
                                               INTERNET_SERVICE_HTTP, 0, 0));
     }
-    // Redirects are the request's to follow, cookies its store's, and nothing
-    // is cached, asked of the user or answered to a challenge behind its back.
-    DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_CACHE_WRITE |
-                  INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
-    if (hop.https) flags |= INTERNET_FLAG_SECURE;
     if (next->connection) {
       next->request.reset(HttpOpenRequestA(next->connection.get(), hop.verb.c_str(), hop.target.c_str(),
-                                           hop.http10 ? "HTTP/1.0" : "HTTP/1.1", nullptr, nullptr, flags, 0));
+                                           hop.http10 ? "HTTP/1.0" : "HTTP/1.1", nullptr, nullptr,
+                                           WinInetRequestFlags(hop.https), 0));
     }
     if (!next->request) return Failed(GetLastError());
 
@@ -197,10 +148,16 @@ class WinInetHop final : public HopDriver {
     }
     if (!hop.agent.empty() && !HasHeader(hop.headerLines, "User-Agent")) lines.push_back("User-Agent: " + hop.agent);
     lines.insert(lines.end(), hop.headerLines.begin(), hop.headerLines.end());
+    // A line WinINet will not take fails the request: it never goes out without one it was given.
     for (const std::string& line : lines) {
       const std::string withEnd = line + "\r\n";
-      HttpAddRequestHeadersA(next->request.get(), withEnd.c_str(), static_cast<DWORD>(withEnd.size()),
-                             HTTP_ADDREQ_FLAG_ADD);
+      if (!HttpAddRequestHeadersA(next->request.get(), withEnd.c_str(), static_cast<DWORD>(withEnd.size()),
+                                  HTTP_ADDREQ_FLAG_ADD)) {
+        const DWORD error = GetLastError();
+        failure_ = {FailureKind::kHeaderLine, "WinINet refused the header line \"" + std::string(HeaderName(line)) +
+                                                  "\" (error " + std::to_string(error) + ")"};
+        return false;
+      }
     }
 
     next->body.assign(hop.body);
@@ -326,6 +283,16 @@ class WinInetHop final : public HopDriver {
 };
 
 }  // namespace
+
+DWORD WinInetRequestFlags(bool https) {
+  // Redirects are the request's to follow, cookies its store's, and nothing
+  // is cached, read from the cache, asked of the user or answered to a
+  // challenge behind its back: every answer is the server's, now.
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+  if (https) flags |= INTERNET_FLAG_SECURE;
+  return flags;
+}
 
 std::unique_ptr<HopDriver> MakeHopDriver() { return std::make_unique<WinInetHop>(); }
 
