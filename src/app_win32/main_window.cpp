@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app_win32/dpi.h"
 #include "app_win32/wide_text.h"
 #include "base/version.h"
 #include "window_layout/window_layout.h"
@@ -107,7 +108,7 @@ bool MainWindow::Create(UINT dpi) {
         instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     if (!RegisterClassExW(&windowClass)) return false;
   }
-  dpi_ = dpi ? dpi : GetDpiForSystem();
+  dpi_ = dpi ? dpi : SystemDpi();
   background_ = GetSysColorBrush(COLOR_BTNFACE);
   const std::wstring title = Utf8ToWide(std::string(kTitleBeforeVersion) + kVersion + std::string(kTitleAfterVersion));
   window_ = CreateWindowExW(0, kClassName, title.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
@@ -145,7 +146,7 @@ void MainWindow::Layout(UINT dpi) {
   // The default GUI font, made for the system's DPI, at this window's.
   LOGFONTW font{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-  font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(GetDpiForSystem()));
+  font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
   const HFONT previous = font_;
   font_ = CreateFontIndirectW(&font);
   for (size_t i = 0; i < kControls.size(); ++i) {

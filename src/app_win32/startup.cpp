@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app_win32/dpi.h"
 #include "app_win32/main_window.h"
 #include "app_win32/win32_platform.h"
 #include "encoding/gbk.h"
 #include "workflows/program_handlers.h"
 #include "workflows/program_state.h"
 
+using pakeno::win32::BecomeDpiAware;
 using pakeno::win32::MainWindow;
 using pakeno::win32::Win32Browser;
 using pakeno::win32::Win32Clipboard;
@@ -26,8 +28,7 @@ namespace {
 }  // namespace
 
 int RunProgram(int&, char**, const StartupOptions& options) {
-  // The manifest makes the program DPI-aware; a test program has none.
-  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  BecomeDpiAware();
 
   Program().httpSession = std::make_unique<HttpSession>();
   std::atexit([] { ExitCleanup(); });

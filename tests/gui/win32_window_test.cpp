@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app_win32/dpi.h"
 #include "app_win32/main_window.h"
 #include "app_win32/wide_text.h"
 #include "app_win32/win32_platform.h"
@@ -189,6 +190,9 @@ TEST_F(Win32Window, TheCreditLineTellsTheOutcomeAndComesBack) {
   window->ShowOutcome({}, false);
   EXPECT_EQ(TextOf(label), credit);
 }
+
+// Windows 7 has no GetDpiForSystem: the DPI read another way is the same.
+TEST(Win32Dpi, TheFallbackFindsTheSystemsDpi) { EXPECT_EQ(win32::ScreenDpi(), GetDpiForSystem()); }
 
 TEST_F(Win32Window, TabCycleRunsThroughTwelveStopsBothWays) {
   const auto order = [](size_t i) { return kControls[IndexOf(kTabCycle[i])].name; };

@@ -24,6 +24,16 @@ system_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll comctl32.dll wininet
 while read -r dll; do
   [[ $system_dlls == *" ${dll,,} "* ]] || fail "pakeno.exe imports $dll, which Windows does not bring"
 done < <(sed -n 's/^\s*DLL Name: //p' "$work/headers")
+# Windows 7 SP1 starts it: the header allows 6.1, and no function it imports is newer.
+subsystem=$(awk '/^MajorSubsystemVersion/ {major=$2} /^MinorSubsystemVersion/ {minor=$2} END {print major * 100 + minor}' \
+  "$work/headers")
+[ "$subsystem" -le 601 ] || fail "pakeno.exe asks for Windows $subsystem (major * 100 + minor), above 6.1"
+awk -F'\t' '/DLL Name:/ {dll = 1; next} dll && NF >= 3 {split($3, f, " "); if (f[2] != "") print f[2]}' \
+  "$work/headers" | sort -u >"$work/imports"
+[ -s "$work/imports" ] || fail "no imported function found in pakeno.exe's headers"
+newer=$(grep -v '^#' "$(dirname "$0")/newer_than_windows7.txt" | sort -u | comm -12 - "$work/imports")
+[ -z "$newer" ] || fail "pakeno.exe imports functions Windows 7 lacks: $(echo "$newer" | tr '\n' ' ')"
+echo "windows package: $(wc -l <"$work/imports") imported functions, none newer than Windows 7"
 x86_64-w64-mingw32-objdump -h "$exe" | grep -q "\.rsrc" || fail "pakeno.exe has no resources"
 for text in "P.a.k.e.n.o" "F.i.l.e.V.e.r.s.i.o.n" "PerMonitorV2"; do
   grep -aq "$text" "$exe" || fail "the resources lack $text"
