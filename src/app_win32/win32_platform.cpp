@@ -89,8 +89,15 @@ MessageAnswer Win32MessageBoxes::Show(const Text& text, const Text& title, Messa
     UnhookWindowsHookEx(captionHook);
     captionHook = nullptr;
   }
-  if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
-  return answer == IDYES ? MessageAnswer::kYes : MessageAnswer::kNo;
+  // The box's own answer; a box that could not be shown answered nothing, which is No.
+  switch (answer) {
+    case IDOK:
+      return MessageAnswer::kOk;
+    case IDYES:
+      return MessageAnswer::kYes;
+    default:
+      return MessageAnswer::kNo;
+  }
 }
 
 bool Win32Clipboard::SetText(const Text& text) {
@@ -118,7 +125,10 @@ bool IsWebAddress(std::string_view utf8) {
 
 void Win32Browser::Open(const Text& address) {
   const std::string utf8 = Gb18030ToUtf8(address);
-  if (!IsWebAddress(utf8)) return;
+  if (IsWebAddress(utf8)) shell_(Utf8ToWide(utf8));
+}
+
+void Win32Browser::ShellOpen(const std::wstring& address) {
   // The shell's libraries are loaded for this alone, not at every start.
   // ShellExecuteW may hand the address to a shell extension over COM, which
   // must be set up on the calling thread first, apartment-threaded.
@@ -136,7 +146,7 @@ void Win32Browser::Open(const Text& address) {
     using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     if (const auto execute = reinterpret_cast<ShellExecuteFunction>(
             reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellExecuteW")))) {
-      execute(nullptr, L"open", Utf8ToWide(utf8).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      execute(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
     FreeLibrary(shell);
   }

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
+#include <utility>
 #include <string_view>
 
 #include "desktop/browser.h"
@@ -40,7 +42,16 @@ bool IsWebAddress(std::string_view utf8);
 // ShellExecuteW "open", for web addresses only.
 class Win32Browser : public Browser {
  public:
+  // What hands an address to the shell; ShellOpen unless a test records it.
+  using Shell = std::function<void(const std::wstring& address)>;
+  explicit Win32Browser(Shell shell = ShellOpen) : shell_(std::move(shell)) {}
   void Open(const Text& address) override;
+
+  // ShellExecuteW "open", with COM set up around it.
+  static void ShellOpen(const std::wstring& address);
+
+ private:
+  Shell shell_;
 };
 
 // Runs the thread's messages through the window's keyboard rules until a

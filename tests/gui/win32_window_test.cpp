@@ -315,12 +315,15 @@ TEST_F(Win32Window, CopyPutsUnicodeAndCodePage936OnTheClipboard) {
 }
 
 TEST(Win32Browser, OpensWebAddressesOnly) {
-  EXPECT_TRUE(win32::IsWebAddress("http://example.cn/pakeno.zip"));
-  EXPECT_TRUE(win32::IsWebAddress("HTTPS://example.cn/"));
+  std::vector<std::wstring> handed;  // what would have gone to the shell
+  win32::Win32Browser browser([&](const std::wstring& address) { handed.push_back(address); });
+  browser.Open("http://example.cn/pakeno.zip");
+  browser.Open("HTTPS://example.cn/\xD6\xD0");  // GB18030, as the update page gave it
   for (const char* other : {"C:\\Windows\\System32\\calc.exe", "file:///C:/x.exe", "\\\\server\\share\\x.exe",
                             "mailto:a@b.cn", "javascript:alert(1)", " http://a/", "httpx://a/", ""}) {
-    EXPECT_FALSE(win32::IsWebAddress(other)) << other;
+    browser.Open(other);
   }
+  EXPECT_EQ(handed, (std::vector<std::wstring>{L"http://example.cn/pakeno.zip", L"HTTPS://example.cn/\u4E2D"}));
 }
 
 // The captions of the box on the screen, read from inside its own loop, and
