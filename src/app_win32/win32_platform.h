@@ -6,8 +6,8 @@
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "desktop/browser.h"
 #include "desktop/clipboard.h"

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/ascii.h"
 
