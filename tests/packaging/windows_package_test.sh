@@ -28,8 +28,10 @@ done < <(sed -n 's/^\s*DLL Name: //p' "$work/headers")
 subsystem=$(awk '/^MajorSubsystemVersion/ {major=$2} /^MinorSubsystemVersion/ {minor=$2} END {print major * 100 + minor}' \
   "$work/headers")
 [ "$subsystem" -le 601 ] || fail "pakeno.exe asks for Windows $subsystem (major * 100 + minor), above 6.1"
-awk -F'\t' '/DLL Name:/ {dll = 1; next} dll && NF >= 3 {split($3, f, " "); if (f[2] != "") print f[2]}' \
-  "$work/headers" | sort -u >"$work/imports"
+# Each import is a line that starts with its address and ends with its name;
+# binutils 2.40 and 2.44 lay out the columns between differently.
+awk '/DLL Name:/ {dll = 1; next} /^[ \t]*$/ {dll = 0}
+  dll && $1 ~ /^[0-9a-fA-F]+$/ && $NF ~ /^[A-Za-z_]/ {print $NF}' "$work/headers" | sort -u >"$work/imports"
 [ -s "$work/imports" ] || fail "no imported function found in pakeno.exe's headers"
 newer=$(grep -v '^#' "$(dirname "$0")/newer_than_windows7.txt" | sort -u | comm -12 - "$work/imports")
 [ -z "$newer" ] || fail "pakeno.exe imports functions Windows 7 lacks: $(echo "$newer" | tr '\n' ' ')"
