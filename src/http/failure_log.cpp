@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "encoding/gbk.h"
+#include "system/process.h"
 
 namespace pakeno {
 namespace {
@@ -36,7 +37,7 @@ void LogFailedRequest(std::string_view method, std::string_view address, std::st
   if (Sink()) {
     Sink()(line);
   } else {
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    WriteStandardError(line);
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 
 #include "base/ascii.h"
@@ -90,6 +89,23 @@ bool ExemptFromProxy(std::string_view host, std::string_view noProxy) {
 
 namespace {
 
+// "%xx" as the byte it stands for; a "%" without two hex digits stays itself.
+std::string PercentDecoded(std::string_view text) {
+  const auto hex = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+  };
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 std::string First(const Environment& environment, std::initializer_list<const char*> names) {
   for (const char* name : names) {
     if (std::string value = environment(name); !value.empty()) return value;
@@ -113,9 +129,17 @@ std::string SystemProxyFor(std::string_view scheme, std::string_view host, const
   return proxy;
 }
 
-std::string ProcessEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
+ProxyCredentials SplitProxyCredentials(std::string_view proxy) {
+  const size_t schemeEnd = proxy.find("://") == std::string_view::npos ? 0 : proxy.find("://") + 3;
+  const size_t authorityEnd = std::min(proxy.find_first_of("/?#", schemeEnd), proxy.size());
+  // The last "@" ends the credentials: a password may hold one unescaped, a host never.
+  const size_t at = proxy.substr(0, authorityEnd).rfind('@');
+  if (at == std::string_view::npos || at < schemeEnd) return {std::string(proxy), {}, {}};
+  const std::string_view userInfo = proxy.substr(schemeEnd, at - schemeEnd);
+  const size_t colon = std::min(userInfo.find(':'), userInfo.size());
+  return {std::string(proxy.substr(0, schemeEnd)) + std::string(proxy.substr(at + 1)),
+          PercentDecoded(userInfo.substr(0, colon)),
+          PercentDecoded(userInfo.substr(std::min(colon + 1, userInfo.size())))};
 }
 
 }  // namespace pakeno::transport

@@ -15,6 +15,7 @@
 #include "base/ascii.h"
 #include "base/event_pump.h"
 #include "cookies/cookie_store.h"
+#include "system/process.h"
 #include "transport/header_lines.h"
 #include "transport/hop_driver.h"
 #include "transport/redirects.h"
@@ -116,6 +117,11 @@ struct Request::State : HopReceiver {
     if (line.find_first_not_of("\r\n") != std::string_view::npos) return true;
     const int status = head.Status();
     if (status / 100 == 1) return true;  // an interim response; the real one follows
+    // The proxy's answer, not the server's: the request never reached it.
+    if (status == 407 && (!hop.proxy.empty() || hop.systemProxy)) {
+      refusal = {FailureKind::kProxy, "the proxy wants credentials it was not given or refused them (407)"};
+      return false;
+    }
     // Cookies go under the host and path that answered, redirects included.
     const CookieOrigin from = CookieOriginOf(hopUrl);
     for (const std::string& cookie : head.SetCookies()) ProcessCookies().Store(from, cookie, std::time(nullptr));
@@ -166,7 +172,7 @@ struct Request::State : HopReceiver {
     const std::string_view scheme = hop.https ? "https" : "http";
     hop.proxy = session.ProxyFor(scheme, HostOfAddress(hopUrl));
     hop.systemProxy = hop.proxy.empty() && session.GetAccess() == Access::kSystem &&
-                      ProxyNamedByEnvironment(scheme, ProcessEnvironment).empty();
+                      ProxyNamedByEnvironment(scheme, EnvironmentVariable).empty();
     // The store's cookies for this hop; a Cookie line of the caller's own wins.
     if (!HasHeader(headerLines, "Cookie")) {
       const std::string cookies = ProcessCookies().CookieLineFor(CookieOriginOf(hopUrl), std::time(nullptr));

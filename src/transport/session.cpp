@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "system/process.h"
 #include "transport/server_address.h"
 #include "transport/transport_global.h"
 
@@ -41,7 +42,7 @@ std::string Session::ProxyFor(std::string_view scheme, std::string_view host) co
     case Access::kProxy:
       return scheme == "https" ? proxies_.https : proxies_.http;
     case Access::kSystem:
-      return SystemProxyFor(scheme, host, ProcessEnvironment);
+      return SystemProxyFor(scheme, host, EnvironmentVariable);
   }
   return {};
 }

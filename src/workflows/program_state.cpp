@@ -1,11 +1,10 @@
 #include "workflows/program_state.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "system/memory_hint.h"
+#include "system/process.h"
 
 namespace pakeno {
 namespace {
@@ -54,10 +53,9 @@ void EndProgram(int code) {
     terminateForTesting(code);
     return;
   }
-  std::fflush(nullptr);
   // No static destructors: this may run deep inside the GUI framework's event
   // processing, with a request's handles still on the stack.
-  std::_Exit(code);
+  EndProcessNow(code);
 }
 
 void SetTerminateForTesting(std::function<void(int)> terminate) { terminateForTesting = std::move(terminate); }

@@ -2,11 +2,12 @@
 # Starts (or stops) the real peers the tests talk to, all on 127.0.0.1:
 #   nginx  http and https (test CA), also on 127.0.0.2; https with a
 #          self-signed, an expired, another host's and an unknown CA's certificate
-#   tinyproxy, a forward proxy
+#   tinyproxy, a forward proxy; a second one that wants Basic credentials
+#          (user pakeno, password s3cret)
 #   PHP's built-in server, serving the legacy site beside this script
 # The ports are free ones picked at each start, written to DIR/ports as
 # NAME=PORT lines (http, https, selfsigned, expired, wronghost, unknownca,
-# proxy, php), so that two builds on one machine never collide.
+# proxy, authproxy, php), so that two builds on one machine never collide.
 # Usage: peers.sh start|stop DIR   (DIR holds configs, certificates, logs)
 set -euo pipefail
 # nginx lives in /usr/sbin, which a user's PATH need not name.
@@ -16,7 +17,7 @@ action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
 
 stop() {
-  for pidfile in "$dir/nginx.pid" "$dir/tinyproxy.pid" "$dir/php.pid" "$dir/php2.pid"; do
+  for pidfile in "$dir/nginx.pid" "$dir/tinyproxy.pid" "$dir/authproxy.pid" "$dir/php.pid" "$dir/php2.pid"; do
     if [ -s "$pidfile" ]; then
       pid=$(cat "$pidfile")
       # PHP's server runs its workers in a process group of its own: end them all.
@@ -28,7 +29,7 @@ stop() {
 }
 
 # The processes the peers of $dir run, workers included; none once stopped.
-leftovers() { pgrep -f -- "session.save_path=$dir/|nginx -p $dir -c|-c $dir/tinyproxy.conf" || true; }
+leftovers() { pgrep -f -- "session.save_path=$dir/|nginx -p $dir -c|-c $dir/tinyproxy.conf|-c $dir/authproxy.conf" || true; }
 
 if [ "$action" = stop ]; then
   stop
@@ -44,16 +45,17 @@ cd "$dir"
 # shellcheck disable=SC2016  # PHP, not the shell, reads the dollars
 pick_port() { php -r '$s = stream_socket_server("tcp://127.0.0.1:0"); $n = stream_socket_get_name($s, false); echo substr($n, strrpos($n, ":") + 1);'; }
 : > ports
-for name in http https selfsigned expired wronghost unknownca proxy php; do
+for name in http https selfsigned expired wronghost unknownca proxy authproxy php; do
   port=$(pick_port)
   while grep -q "=$port\$" ports; do port=$(pick_port); done
   echo "$name=$port" >> ports
 done
 port_of() { sed -n "s/^$1=//p" ports; }
 http=$(port_of http) https=$(port_of https) selfsigned=$(port_of selfsigned) expired=$(port_of expired)
-wronghost=$(port_of wronghost) unknownca=$(port_of unknownca) proxy=$(port_of proxy) php=$(port_of php)
+wronghost=$(port_of wronghost) unknownca=$(port_of unknownca) proxy=$(port_of proxy) authproxy=$(port_of authproxy)
+php=$(port_of php)
 mkdir -p www/files tmp certs
-rm -f nginx-access.log tinyproxy.log php.log  # each start begins with clean logs
+rm -f nginx-access.log tinyproxy.log authproxy.log php.log  # each start begins with clean logs
 chmod 755 "$dir" www www/files
 
 # --- certificates, made afresh on each start
@@ -169,20 +171,25 @@ $(tls_server "$unknownca" unknownca)
 CONF
 nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/nginx-error.log"
 
-# --- tinyproxy
-cat > tinyproxy.conf <<CONF
-Port $proxy
+# --- tinyproxy: NAME PORT [EXTRA CONFIG LINE]
+tinyproxy_server() {
+  cat > "$1.conf" <<CONF
+Port $2
 Listen 127.0.0.1
 Timeout 60
 MaxClients 20
 Allow 127.0.0.1
-PidFile "$dir/tinyproxy.pid"
-LogFile "$dir/tinyproxy.log"
+PidFile "$dir/$1.pid"
+LogFile "$dir/$1.log"
 LogLevel Info
 DisableViaHeader Yes
+${3:-}
 $( [ "$(id -u)" -eq 0 ] && printf 'User root\nGroup root\n' )
 CONF
-tinyproxy -c "$dir/tinyproxy.conf"
+  tinyproxy -c "$dir/$1.conf"
+}
+tinyproxy_server tinyproxy "$proxy"
+tinyproxy_server authproxy "$authproxy" "BasicAuth pakeno s3cret"
 
 # --- PHP: a few workers, so a request may arrive while another one runs
 mkdir -p php-sessions
@@ -197,7 +204,7 @@ php_server 127.0.0.1 "$dir/php.pid" "$dir/php.log"
 php_server 127.0.0.2 "$dir/php2.pid" "$dir/php2.log"
 
 # Wait until all of them answer.
-for address in "127.0.0.1/$http" "127.0.0.1/$https" "127.0.0.1/$proxy" "127.0.0.1/$php" "127.0.0.2/$php"; do
+for address in "127.0.0.1/$http" "127.0.0.1/$https" "127.0.0.1/$proxy" "127.0.0.1/$authproxy" "127.0.0.1/$php" "127.0.0.2/$php"; do
   up=no
   for _ in $(seq 50); do
     if (exec 3<>"/dev/tcp/$address") 2>/dev/null; then up=yes; break; fi

@@ -254,5 +254,29 @@ TEST_F(Peers, PostsGoThroughTheSystemProxyInAbsoluteForm) {
   EXPECT_EQ(log.find("exempt=" + marker), std::string::npos);
 }
 
+// Credentials in the proxy's address go to a proxy that asks for them,
+// percent-decoded; without them its 407 is a failure, not the page.
+TEST_F(Peers, AProxysCredentialsComeFromItsAddress) {
+  testing::UnsetEnvironment("no_proxy");
+  testing::UnsetEnvironment("NO_PROXY");
+  EXPECT_EQ(FetchPage("http://" + HostPort("http") + "/files/gbk.txt", {}, "pakeno:s3cret@" + HostPort("authproxy")),
+            "\xD6\xD0\xCE\xC4 GBK page\n");
+  RequestOutcome outcome;
+  FetchOptions options;
+  options.outcome = &outcome;
+  EXPECT_EQ(FetchPageText("http://" + HostPort("http") + "/files/gbk.txt", {}, HostPort("authproxy"), nullptr, {},
+                          nullptr, options),
+            "");
+  EXPECT_EQ(outcome.failure.kind, transport::FailureKind::kProxy) << outcome.failure.reason;
+  // From the environment, for a POST: in one go, before the proxy reads the body.
+  testing::SetEnvironment("http_proxy", "http://pakeno:%733cret@" + HostPort("authproxy"));
+  EXPECT_EQ(HttpSession().PostHttp(At("/gbk.php"), "a=1"), Gbk("中文页面 POST  正文长度 3\n"));
+  testing::UnsetEnvironment("http_proxy");
+  // Through a tunnel: they answer the CONNECT's challenge, and the server never sees them.
+  testing::SetEnvironment("https_proxy", "http://pakeno:%733cret@" + HostPort("authproxy"));
+  EXPECT_EQ(HttpSession().PostHttps("localhost/index.html", "a=1", Port("https")), "hello from nginx\n");
+  testing::UnsetEnvironment("https_proxy");
+}
+
 }  // namespace
 }  // namespace pakeno

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "base/event_pump.h"
@@ -14,6 +16,8 @@
 #include "http/page_fetch.h"
 #include "support/scoped_setting.h"
 #include "support/scripted_server.h"
+#include "support/under_wine.h"
+#include "transport/hop_driver.h"
 #include "transport/session.h"
 #include "update/connectivity.h"
 #include "update/download.h"
@@ -98,6 +102,70 @@ TEST(Timeouts, SilentServersAreBoundedByTheTimeouts) {
     // time-out may take up to three (3.009 s was seen on a busy machine).
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3 * kShort.idle + 2 * reference + 1s);
   }
+}
+
+// A hop given up while its library waits for the body lets go of its
+// connection then, not when the library's own time-out would end the read.
+TEST(Timeouts, AHopGivenUpMidBodyClosesItsConnectionAtOnce) {
+  using Clock = std::chrono::steady_clock;
+  struct Taker final : transport::HopReceiver {
+    bool HeadLine(std::string_view line) override {
+      headEnded = line.find_first_not_of("\r\n") == std::string_view::npos;
+      return true;
+    }
+    bool Body(std::string_view) override { return true; }
+    bool headEnded = false;
+  };
+  std::atomic<Clock::rep> closedAt{0};
+  const auto serve = [&closedAt](bool stall) {
+    return [&closedAt, stall](const std::string&, Reply& reply) {
+      reply.Send(std::string("HTTP/1.1 200 OK\r\nContent-Length: ") + (stall ? "100000" : "0") + "\r\n\r\n");
+      if (!stall) return reply.Close();
+      reply.WaitForPeerClose(10s);
+      closedAt = Clock::now().time_since_epoch().count();
+    };
+  };
+  const auto hopTo = [](const ScriptedServer& server) {
+    transport::Hop hop;
+    hop.host = "127.0.0.1";
+    hop.port = server.port();
+    hop.target = "/";
+    hop.verb = "GET";
+    hop.connect = hop.idle = 5s;
+    return hop;
+  };
+  const auto readHead = [](transport::HopDriver& driver, Taker& taker) {
+    for (const auto start = Clock::now(); !taker.headEnded && Clock::now() - start < 10s;) {
+      if (driver.Advance(50ms, taker) == transport::HopDriver::Progress::kEnded) break;
+    }
+    return taker.headEnded;
+  };
+
+  ScriptedServer answering(serve(false));
+  Taker reference;
+  auto start = Clock::now();
+  auto driver = transport::MakeHopDriver();
+  ASSERT_TRUE(driver->Start(hopTo(answering)));
+  ASSERT_TRUE(readHead(*driver, reference));
+  driver->GiveUp();
+  const auto referenceTime = Clock::now() - start;
+
+  ScriptedServer stalling(serve(true));
+  Taker taker;
+  ASSERT_TRUE(driver->Start(hopTo(stalling)));
+  ASSERT_TRUE(readHead(*driver, taker));
+  // Nothing more comes: the library waits in its read now.
+  ASSERT_EQ(driver->Advance(300ms, taker), transport::HopDriver::Progress::kIdle);
+  start = Clock::now();
+  driver->GiveUp();
+  const auto gaveUpIn = Clock::now() - start;
+  // Giving up waits for the call to come out, half a second at most.
+  EXPECT_LT(gaveUpIn, referenceTime + 1s);
+  // Wine's WinINet keeps a read going on a closed handle until its own time-out.
+  if (testing::UnderWine()) GTEST_SKIP() << "the connection's end is Windows' to show";
+  while (closedAt == 0 && Clock::now() - start < 10s) std::this_thread::sleep_for(10ms);
+  ASSERT_NE(closedAt, 0) << "the connection was never closed";
+  EXPECT_LT(Clock::duration(closedAt - start.time_since_epoch().count()), referenceTime + 500ms);
 }
 
 TEST(Timeouts, TheUpdateChecksLimitsHoldForWholeRedirectChains) {

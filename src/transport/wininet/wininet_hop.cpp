@@ -15,6 +15,7 @@
 
 #include "transport/header_lines.h"
 #include "transport/hop_driver.h"
+#include "transport/proxy_rules.h"
 #include "transport/wininet/request_flags.h"
 #include "transport/wininet/wininet_errors.h"
 
@@ -24,15 +25,18 @@ namespace {
 // Above this much body not yet handed over the reading thread waits.
 constexpr size_t kHighWater = 1 << 20;
 constexpr DWORD kReadPiece = 64 << 10;
+// How long a call whose handles were closed is given to come out.
+constexpr std::chrono::milliseconds kCancelWait{500};
 
 struct InternetCloser {
   void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
-// A hop's handles and what its thread hands over. Shared with that thread,
-// so a hop given up on (a deadline passed, the caller gone) ends at once
-// while the thread finishes on its own.
+// A hop's handles and what its thread hands over. The thread calls WinINet
+// with the request handle it was given and never touches the owners below:
+// they are closed from the calling thread, which is how WinINet ends a call
+// that blocks.
 struct Shared {
   InternetHandle internet, connection, request;
   std::string body;
@@ -52,8 +56,8 @@ struct Shared {
 
   size_t Unread() const { return pending.size() - pendingOffset; }
 
-  void Send() {
-    const BOOL ok = HttpSendRequestA(request.get(), nullptr, 0, body.empty() ? nullptr : body.data(),
+  void Send(HINTERNET handle) {
+    const BOOL ok = HttpSendRequestA(handle, nullptr, 0, body.empty() ? nullptr : body.data(),
                                      static_cast<DWORD>(body.size()));
     const DWORD failure = ok ? 0 : GetLastError();
     std::lock_guard lock(mutex);
@@ -63,7 +67,7 @@ struct Shared {
     changed.notify_all();
   }
 
-  void Read() {
+  void Read(HINTERNET handle) {
     std::vector<char> piece(kReadPiece);
     for (;;) {
       {
@@ -75,7 +79,7 @@ struct Shared {
       // What comes after the announced length is not the body (WinINet would pass it on).
       const DWORD want = length ? static_cast<DWORD>(std::min<uint64_t>(kReadPiece, *length - received)) : kReadPiece;
       DWORD n = 0;
-      const BOOL ok = want == 0 || InternetReadFile(request.get(), piece.data(), want, &n);
+      const BOOL ok = want == 0 || InternetReadFile(handle, piece.data(), want, &n);
       const DWORD failure = ok ? 0 : GetLastError();
       std::lock_guard lock(mutex);
       busy = false;
@@ -114,9 +118,12 @@ class WinInetHop final : public HopDriver {
     throughProxy_ = !hop.proxy.empty();
     DWORD access = hop.proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY;
     if (hop.systemProxy) access = INTERNET_OPEN_TYPE_PRECONFIG;  // Windows' own settings
+    // WinINet takes a proxy's credentials as options, never in its address.
+    const ProxyCredentials proxy = SplitProxyCredentials(hop.proxy);
+    const bool proxyLogin = !proxy.user.empty();
     auto next = std::make_shared<Shared>();
     next->internet.reset(InternetOpenA(hop.agent.empty() ? nullptr : hop.agent.c_str(), access,
-                                       hop.proxy.empty() ? nullptr : hop.proxy.c_str(), nullptr, 0));
+                                       proxy.address.empty() ? nullptr : proxy.address.c_str(), nullptr, 0));
     if (next->internet) {
       next->connection.reset(InternetConnectA(next->internet.get(), hop.host.c_str(),
                                               static_cast<INTERNET_PORT>(hop.port), nullptr, nullptr,
@@ -125,7 +132,14 @@ class WinInetHop final : public HopDriver {
     if (next->connection) {
       next->request.reset(HttpOpenRequestA(next->connection.get(), hop.verb.c_str(), hop.target.c_str(),
                                            hop.http10 ? "HTTP/1.0" : "HTTP/1.1", nullptr, nullptr,
-                                           WinInetRequestFlags(hop.https), 0));
+                                           WinInetRequestFlags(hop.https, proxyLogin), 0));
+    }
+    if (next->request && proxyLogin &&
+        (!InternetSetOptionA(next->request.get(), INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(proxy.user.c_str()),
+                             static_cast<DWORD>(proxy.user.size())) ||
+         !InternetSetOptionA(next->request.get(), INTERNET_OPTION_PROXY_PASSWORD,
+                             const_cast<char*>(proxy.password.c_str()), static_cast<DWORD>(proxy.password.size())))) {
+      next->request.reset();
     }
     if (!next->request) return Failed(GetLastError());
 
@@ -147,6 +161,14 @@ class WinInetHop final : public HopDriver {
       lines.push_back("Host: " + hop.host + (hop.port == defaultPort ? std::string() : ":" + std::to_string(hop.port)));
     }
     if (!hop.agent.empty() && !HasHeader(hop.headerLines, "User-Agent")) lines.push_back("User-Agent: " + hop.agent);
+    // Over plain http the proxy reads the head itself, so its credentials go
+    // with the first try, as libcurl sends them: a proxy that answers 407
+    // before reading a POST's body may reset the connection under it. Over
+    // https this head goes through the tunnel to the server, which must not
+    // see them; WinINet answers the CONNECT's challenge with the options.
+    if (proxyLogin && !hop.https && !HasHeader(hop.headerLines, "Proxy-Authorization")) {
+      lines.push_back("Proxy-Authorization: Basic " + Base64(proxy.user + ":" + proxy.password));
+    }
     lines.insert(lines.end(), hop.headerLines.begin(), hop.headerLines.end());
     // A line WinINet will not take fails the request: it never goes out without one it was given.
     for (const std::string& line : lines) {
@@ -163,7 +185,7 @@ class WinInetHop final : public HopDriver {
     next->body.assign(hop.body);
     next->busy = true;
     shared_ = std::move(next);
-    thread_ = std::thread([shared = shared_] { shared->Send(); });
+    thread_ = std::thread([shared = shared_, handle = shared_->request.get()] { shared->Send(handle); });
     return true;
   }
 
@@ -201,21 +223,32 @@ class WinInetHop final : public HopDriver {
     return {};
   }
 
-  // Lets go of the hop's thread, waiting for it only when no call of its blocks.
+  // Ends the hop at once. Closing a handle ends the WinINet calls pending on
+  // it (InternetCloseHandle's documented contract), so the thread comes out
+  // and is joined. A WinINet that keeps waiting regardless (Wine's does,
+  // until its own time-out) is not waited for: the thread is let go and
+  // touches nothing of the hop's again.
   void GiveUp() override {
     if (!shared_) return;
-    bool idle;
+    bool blocked;
     {
       std::lock_guard lock(shared_->mutex);
       shared_->cancelled = true;
-      idle = !shared_->busy;
+      blocked = shared_->busy;
       shared_->changed.notify_all();
     }
+    if (blocked) {
+      shared_->request.reset();
+      shared_->connection.reset();
+      shared_->internet.reset();
+      std::unique_lock lock(shared_->mutex);
+      blocked = !shared_->changed.wait_for(lock, kCancelWait, [&] { return !shared_->busy; });
+    }
     if (thread_.joinable()) {
-      if (idle) {
-        thread_.join();
-      } else {
+      if (blocked) {
         thread_.detach();
+      } else {
+        thread_.join();
       }
     }
     shared_.reset();
@@ -255,7 +288,7 @@ class WinInetHop final : public HopDriver {
       if (!receiver.HeadLine(line)) return Progress::kEnded;
     }
     if (!ended && !receiver.HeadLine("")) return Progress::kEnded;
-    if (shared_) thread_ = std::thread([shared = shared_] { shared->Read(); });
+    if (shared_) thread_ = std::thread([shared = shared_, handle = shared_->request.get()] { shared->Read(handle); });
     return Progress::kMoved;
   }
 
@@ -284,12 +317,14 @@ class WinInetHop final : public HopDriver {
 
 }  // namespace
 
-DWORD WinInetRequestFlags(bool https) {
+DWORD WinInetRequestFlags(bool https, bool proxyLogin) {
   // Redirects are the request's to follow, cookies its store's, and nothing
   // is cached, read from the cache, asked of the user or answered to a
-  // challenge behind its back: every answer is the server's, now.
+  // challenge behind its back: every answer is the server's, now. Only a
+  // proxy's challenge is answered, with the credentials its address gave.
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH;
+                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
+  if (!proxyLogin) flags |= INTERNET_FLAG_NO_AUTH;
   if (https) flags |= INTERNET_FLAG_SECURE;
   return flags;
 }
