@@ -92,7 +92,10 @@ namespace {
 // "%xx" as the byte it stands for; a "%" without two hex digits stays itself.
 std::string PercentDecoded(std::string_view text) {
   const auto hex = [](char c) {
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
   };
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -57,8 +57,8 @@ struct Shared {
   size_t Unread() const { return pending.size() - pendingOffset; }
 
   void Send(HINTERNET handle) {
-    const BOOL ok = HttpSendRequestA(handle, nullptr, 0, body.empty() ? nullptr : body.data(),
-                                     static_cast<DWORD>(body.size()));
+    const BOOL ok =
+        HttpSendRequestA(handle, nullptr, 0, body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size()));
     const DWORD failure = ok ? 0 : GetLastError();
     std::lock_guard lock(mutex);
     busy = false;
