@@ -29,31 +29,31 @@ const QColor kErrorColour(204, 0, 0);
 QString FromUtf8(const char* text) { return QString::fromUtf8(text); }
 
 template <typename Widget>
-Widget* Place(Widget* widget, const ControlSpec& spec) {
-  widget->setObjectName(FromUtf8(spec.name));
-  widget->setGeometry(spec.left, spec.top, spec.width, spec.height);
+Widget* Place(Widget* widget, const ControlPlan& control) {
+  widget->setObjectName(FromUtf8(control.name));
+  widget->setGeometry(control.left, control.top, control.width, control.height);
   return widget;
 }
 
-QLabel* MakeLabel(QWidget* parent, const ControlSpec& spec) {
-  auto* label = Place(new QLabel(FromUtf8(spec.caption), parent), spec);
+QLabel* MakeLabel(QWidget* parent, const ControlPlan& control) {
+  auto* label = Place(new QLabel(FromUtf8(control.caption), parent), control);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   label->setAttribute(Qt::WA_TranslucentBackground);
   label->setFocusPolicy(Qt::NoFocus);
   // A screen reader reads the caption without its colon.
-  QString spoken = FromUtf8(spec.caption);
+  QString spoken = FromUtf8(control.caption);
   if (spoken.endsWith(u'：')) spoken.chop(1);
   label->setAccessibleName(spoken);
   return label;
 }
 
 // A box is named, for a screen reader, by the label above it.
-LongTextEdit* MakeBox(QWidget* parent, const ControlSpec& spec, const QString& accessibleName) {
-  auto* box = Place(new LongTextEdit(parent), spec);
+LongTextEdit* MakeBox(QWidget* parent, const ControlPlan& control, const QString& accessibleName) {
+  auto* box = Place(new LongTextEdit(parent), control);
   box->setAccessibleName(accessibleName);
   box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   box->setTabChangesFocus(true);
-  if (spec.kind == ControlKind::kLineBox) {
+  if (control.kind == ControlKind::kLineBox) {
     // One line, as the platform's address box; a box that cuts long lines for
     // display, so that an address of megabytes pastes as fast as a form body.
     box->SetSingleLine(true);
@@ -72,16 +72,16 @@ LongTextEdit* MakeBox(QWidget* parent, const ControlSpec& spec, const QString& a
   return box;
 }
 
-QRadioButton* MakeRadio(QWidget* group, const ControlSpec& spec) {
-  auto* radio = Place(new QRadioButton(FromUtf8(spec.caption), group), spec);
-  radio->setAccessibleName(FromUtf8(spec.caption));
-  radio->setChecked(spec.checked);
+QRadioButton* MakeRadio(QWidget* group, const ControlPlan& control) {
+  auto* radio = Place(new QRadioButton(FromUtf8(control.caption), group), control);
+  radio->setAccessibleName(FromUtf8(control.caption));
+  radio->setChecked(control.checked);
   return radio;
 }
 
-QPushButton* MakeButton(QWidget* parent, const ControlSpec& spec) {
-  auto* button = Place(new QPushButton(FromUtf8(spec.caption), parent), spec);
-  button->setAccessibleName(FromUtf8(spec.caption));
+QPushButton* MakeButton(QWidget* parent, const ControlPlan& control) {
+  auto* button = Place(new QPushButton(FromUtf8(control.caption), parent), control);
+  button->setAccessibleName(FromUtf8(control.caption));
   button->setAutoDefault(false);
   button->setDefault(false);
   return button;
@@ -131,28 +131,28 @@ MainWindow::MainWindow(WindowHandlers handlers) : handlers_(std::move(handlers))
 void MainWindow::BuildControls() {
   std::array<QWidget*, kControls.size()> made{};
   for (size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& spec = kControls[i];
-    QWidget* parent = spec.parent < 0 ? this : made[static_cast<size_t>(spec.parent)];
-    switch (spec.kind) {
+    const ControlPlan& control = kControls[i];
+    QWidget* parent = control.parent < 0 ? this : made[static_cast<size_t>(control.parent)];
+    switch (control.kind) {
       case ControlKind::kLabel:
-        made[i] = MakeLabel(parent, spec);
+        made[i] = MakeLabel(parent, control);
         break;
       case ControlKind::kLineBox:
       case ControlKind::kMultiLineBox:
-        made[i] = MakeBox(parent, spec, made[i - 1]->accessibleName());
+        made[i] = MakeBox(parent, control, made[i - 1]->accessibleName());
         break;
       case ControlKind::kGroup: {
-        auto* group = Place(new QGroupBox(FromUtf8(spec.caption), parent), spec);
+        auto* group = Place(new QGroupBox(FromUtf8(control.caption), parent), control);
         group->setFocusPolicy(Qt::NoFocus);
         group->setAccessibleName(group->title());
         made[i] = group;
         break;
       }
       case ControlKind::kRadio:
-        made[i] = MakeRadio(parent, spec);
+        made[i] = MakeRadio(parent, control);
         break;
       case ControlKind::kPush:
-        made[i] = MakeButton(parent, spec);
+        made[i] = MakeButton(parent, control);
         break;
     }
   }

@@ -32,7 +32,7 @@ struct Win32Kind {
   const wchar_t* windowClass;
   DWORD style;
 };
-Win32Kind Win32KindOf(const ControlSpec& spec, size_t index) {
+Win32Kind Win32KindOf(const ControlPlan& spec, size_t index) {
   switch (spec.kind) {
     case ControlKind::kLabel:
       // One line whatever the font and scale: an outcome that does not fit ends in an ellipsis.
@@ -121,7 +121,7 @@ bool MainWindow::Create(UINT dpi) {
 
 void MainWindow::BuildControls() {
   for (size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& spec = kControls[i];
+    const ControlPlan& spec = kControls[i];
     const Win32Kind kind = Win32KindOf(spec, i);
     const HWND parent = spec.parent < 0 ? window_ : controls_[static_cast<size_t>(spec.parent)];
     const std::wstring caption = Utf8ToWide(spec.caption);
@@ -150,7 +150,7 @@ void MainWindow::Layout(UINT dpi) {
   const HFONT previous = font_;
   font_ = CreateFontIndirectW(&font);
   for (size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& control = kControls[i];
+    const ControlPlan& control = kControls[i];
     MoveWindow(controls_[i], Scale(control.left, dpi), Scale(control.top, dpi), Scale(control.width, dpi),
                Scale(control.height, dpi), FALSE);
     SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);

@@ -40,7 +40,7 @@ enum class Role {
   kOutcome,  // the credit line, and after a request its outcome
 };
 
-struct ControlSpec {
+struct ControlPlan {
   const char* name;  // the control's object name
   ControlKind kind;
   Role role;
@@ -50,7 +50,7 @@ struct ControlSpec {
   bool checked;                  // a radio box's state at start
 };
 
-inline constexpr std::array<ControlSpec, 18> kControls{{
+inline constexpr std::array<ControlPlan, 18> kControls{{
     {"透明标签提交地址", ControlKind::kLabel, Role::kCaption, -1, 10, 7, 64, 16, "提交地址：", false},
     {"编辑框提交地址", ControlKind::kLineBox, Role::kAddressBox, -1, 10, 26, 288, 28, "", false},
     {"透明标签提交数据", ControlKind::kLabel, Role::kCaption, -1, 10, 60, 64, 16, "提交数据：", false},

@@ -72,7 +72,7 @@ class Window : public ::testing::Test {
 
 TEST_F(Window, ControlTable) {
   const char* kinds[] = {"QLabel", "QPlainTextEdit", "QPlainTextEdit", "QGroupBox", "QRadioButton", "QPushButton"};
-  for (const ControlSpec& row : kControls) {
+  for (const ControlPlan& row : kControls) {
     SCOPED_TRACE(row.name);
     QWidget* control = Control(row.name);
     ASSERT_NE(control, nullptr);

@@ -110,7 +110,7 @@ TEST_F(Win32Window, ControlTableAtEveryScale) {
   for (const UINT dpi : {96u, 144u, 192u}) {
     SCOPED_TRACE(dpi);
     Open(dpi);
-    for (const ControlSpec& row : kControls) {
+    for (const ControlPlan& row : kControls) {
       SCOPED_TRACE(row.name);
       const HWND control = Control(row.name);
       ASSERT_NE(control, nullptr);

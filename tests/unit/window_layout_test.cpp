@@ -44,12 +44,12 @@ TEST(WindowLayout, PairsAndTheTabCycleHoldTogether) {
   std::set<Role> stops(kTabCycle.begin(), kTabCycle.end());
   EXPECT_EQ(stops.size(), kTabCycle.size());
   for (const Role role : kTabCycle) {
-    const ControlSpec& spec = kControls[IndexOf(role)];
+    const ControlPlan& spec = kControls[IndexOf(role)];
     EXPECT_NE(spec.kind, ControlKind::kLabel) << spec.name;
     EXPECT_NE(spec.kind, ControlKind::kGroup) << spec.name;
     if (spec.kind != ControlKind::kRadio) continue;
     // The pair shares its group box, and exactly one of it is checked at start.
-    const ControlSpec& other = kControls[IndexOf(OtherOfPair(role))];
+    const ControlPlan& other = kControls[IndexOf(OtherOfPair(role))];
     EXPECT_EQ(other.parent, spec.parent) << spec.name;
     EXPECT_EQ(kControls[static_cast<size_t>(spec.parent)].kind, ControlKind::kGroup) << spec.name;
     EXPECT_NE(other.checked, spec.checked) << spec.name;
