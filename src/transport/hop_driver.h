@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,10 @@ class HopDriver {
   // Where the final response's body ends, once its head is in: what a
   // library reads past it is not the body.
   virtual void ExpectBody(std::optional<uint64_t> length) = 0;
+  // True once the library holds a connection for the hop (to the server or
+  // its proxy). What comes before it (name resolution, proxy discovery,
+  // connecting, retries) is the request's to bound: not every library does.
+  virtual bool Connected() const = 0;
   // Why the hop ended, when the library failed it; none otherwise.
   virtual Failure Ended() const = 0;
   // Stops the hop at once and lets go of its connection.
@@ -73,5 +78,11 @@ class HopDriver {
 
 // The driver over the system's HTTP library.
 std::unique_ptr<HopDriver> MakeHopDriver();
+
+// What new requests are carried by: the system's driver, or the one tests set.
+std::unique_ptr<HopDriver> NewHopDriver();
+using HopDriverMaker = std::function<std::unique_ptr<HopDriver>()>;
+// Empty: the system's driver again. Returns the previous maker.
+HopDriverMaker SetHopDriverMakerForTesting(HopDriverMaker make);
 
 }  // namespace pakeno::transport

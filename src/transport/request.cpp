@@ -7,7 +7,6 @@
 #include "transport/request.h"
 
 #include <algorithm>
-#include <cstring>
 #include <ctime>
 #include <new>
 #include <utility>
@@ -16,6 +15,7 @@
 #include "base/event_pump.h"
 #include "cookies/cookie_store.h"
 #include "system/process.h"
+#include "transport/byte_queue.h"
 #include "transport/header_lines.h"
 #include "transport/hop_driver.h"
 #include "transport/redirects.h"
@@ -32,6 +32,9 @@ using std::chrono::milliseconds;
 constexpr size_t kHighWater = 1 << 20;
 // How long a hop is worked on before the window's events run again.
 constexpr milliseconds kSlice{20};
+// Past the connect time-out a library that bounds its own connecting has
+// failed the hop already, with its own reason; this is for those that do not.
+constexpr milliseconds kConnectGrace{1000};
 
 }  // namespace
 
@@ -47,7 +50,8 @@ struct Request::State : HopReceiver {
   std::vector<std::string> headerLines;  // AddHeaders, then Send's
   std::string body;
   Clock::time_point deadline = Clock::time_point::max();
-  std::unique_ptr<HopDriver> driver = MakeHopDriver();
+  Clock::time_point connectBy = Clock::time_point::max();  // the hop's connection, or it ends
+  std::unique_ptr<HopDriver> driver = NewHopDriver();
   Hop hop;
 
   ResponseHead head;
@@ -61,8 +65,7 @@ struct Request::State : HopReceiver {
   int firstStatus = 0;
   Failure refusal;  // why the tool itself stopped the request
 
-  std::string pending;  // body bytes received, not yet read
-  size_t pendingOffset = 0;
+  ByteQueue pending;  // body bytes received, not yet read
   uint64_t received = 0;
   bool paused = false;
 
@@ -72,7 +75,7 @@ struct Request::State : HopReceiver {
     if (driver) driver->GiveUp();
   }
 
-  size_t Unread() const { return pending.size() - pendingOffset; }
+  size_t Unread() const { return pending.Size(); }
 
   // The receiver's side: no exception leaves it, since it is called from inside the library.
   bool HeadLine(std::string_view line) override {
@@ -91,11 +94,7 @@ struct Request::State : HopReceiver {
       return false;
     }
     try {
-      if (pendingOffset > 0 && pendingOffset >= pending.size() / 2) {
-        pending.erase(0, pendingOffset);
-        pendingOffset = 0;
-      }
-      pending.append(bytes);
+      pending.Append(bytes);
     } catch (const std::bad_alloc&) {
       refusal = {FailureKind::kMemory, "not enough memory for the body after " + MiB(received) + " MiB"};
       return false;
@@ -197,11 +196,12 @@ struct Request::State : HopReceiver {
     }
     head.Clear();
     headersDone = hopEnded = false;
+    connectBy = hop.connect.count() > 0 ? Clock::now() + hop.connect + kConnectGrace : Clock::time_point::max();
     return driver->Start(hop);
   }
 
-  bool TimeRanOut() {
-    refusal = {FailureKind::kTimeout, "the time allowed for the request ran out"};
+  bool TimeRanOut(std::string why = "the time allowed for the request ran out") {
+    refusal = {FailureKind::kTimeout, std::move(why)};
     driver->GiveUp();
     hopEnded = true;
     return false;
@@ -224,9 +224,17 @@ struct Request::State : HopReceiver {
   // One round of work on the hop: what arrives, a redirect followed, or a
   // short wait, with the window's events run while nothing comes.
   void Step() {
-    if (Clock::now() >= deadline) {
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) {
       TimeRanOut();
       return;
+    }
+    if (now >= connectBy) {
+      if (!driver->Connected()) {
+        TimeRanOut("no connection to the server (or its proxy) within the time allowed for connecting");
+        return;
+      }
+      connectBy = Clock::time_point::max();
     }
     const HopDriver::Progress progress = driver->Advance(kSlice, *this);
     if (refusal) {
@@ -301,14 +309,7 @@ size_t Request::Read(char* buffer, size_t capacity) {
     if (s.hopEnded) return 0;
     s.Step();
   }
-  const size_t n = std::min(capacity, s.Unread());
-  std::memcpy(buffer, s.pending.data() + s.pendingOffset, n);
-  s.pendingOffset += n;
-  if (s.pendingOffset == s.pending.size()) {
-    s.pending.clear();
-    s.pendingOffset = 0;
-  }
-  return n;
+  return s.pending.Take(buffer, capacity);
 }
 
 bool Request::QueryRawHeaders(std::string& block, size_t capacity) const {

@@ -23,7 +23,7 @@ enum class Access {
 struct Timeouts {
   std::chrono::milliseconds connect{60'000};  // to have a connection
   std::chrono::milliseconds idle{60'000};     // nothing received for this long ends the transfer
-  std::chrono::milliseconds total{0};         // the whole request, redirects included; 0: no limit
+  std::chrono::milliseconds total{300'000};   // the whole request, redirects included; 0: no limit
 };
 
 // Default time-outs of new sessions; tests shorten them. Returns the previous ones.

@@ -168,6 +168,48 @@ TEST(Timeouts, AHopGivenUpMidBodyClosesItsConnectionAtOnce) {
   EXPECT_LT(Clock::duration(closedAt - start.time_since_epoch().count()), referenceTime + 500ms);
 }
 
+// Connecting is bounded by the connect time-out whether or not the library
+// bounds it (WinINet leaves name resolution, proxy discovery and its retries
+// unbounded); once connected, a server may think for longer than that.
+TEST(Timeouts, ConnectingIsBoundedAndTheServersThinkingIsNot) {
+  constexpr transport::Timeouts kTimeouts{500ms, 5s, 0ms};
+  const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, kTimeouts);
+  // A library still connecting when told to give up, as one resolving a name would be.
+  struct NeverConnects final : transport::HopDriver {
+    bool Start(const transport::Hop&) override {
+      started = std::chrono::steady_clock::now();
+      return true;
+    }
+    Progress Advance(std::chrono::milliseconds wait, transport::HopReceiver&) override {
+      std::this_thread::sleep_for(wait);
+      return std::chrono::steady_clock::now() - started < 10s ? Progress::kIdle : Progress::kEnded;
+    }
+    std::chrono::steady_clock::time_point started;
+    void Resume(transport::HopReceiver&) override {}
+    void ExpectBody(std::optional<uint64_t>) override {}
+    bool Connected() const override { return false; }
+    transport::Failure Ended() const override { return {}; }
+    void GiveUp() override {}
+  };
+  {
+    const testing::ScopedSetting driver(transport::SetHopDriverMakerForTesting,
+                                        [] { return std::make_unique<NeverConnects>(); });
+    HttpSession session;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.PostHttp("http://127.0.0.1:9/", "a"), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeouts.connect + 2s);
+    EXPECT_EQ(session.LastOutcome().failure.kind, transport::FailureKind::kTimeout);
+  }
+  ScriptedServer thinking([](const std::string&, Reply& reply) {
+    reply.Sleep(2s);  // past the connect time-out, and the second the request allows a library beyond it
+    reply.Send(Response("thought it over"));
+    reply.Close();
+  });
+  HttpSession session;
+  EXPECT_EQ(session.PostHttp(thinking.Url("/"), "a"), "thought it over");
+  EXPECT_EQ(FetchPage(thinking.Url("/")), "thought it over");
+}
+
 TEST(Timeouts, TheUpdateChecksLimitsHoldForWholeRedirectChains) {
   const testing::ScopedSetting online(SetInterfaceCheckForTesting, [] { return true; });
   // Every hop answers just inside a fresh time-out; the limit is for the whole chain.

@@ -96,6 +96,7 @@ class CurlHop final : public HopDriver {
     startFailure_ = {};
     errorText_[0] = '\0';
     throughProxy_ = !hop.proxy.empty();
+    startDeliveries_ = deliveries_;
     if (!easy_ || !multi_) {
       result_ = CURLE_FAILED_INIT;
       startFailure_ = {FailureKind::kOther, "libcurl could not make a transfer"};
@@ -139,6 +140,14 @@ class CurlHop final : public HopDriver {
   }
 
   void ExpectBody(std::optional<uint64_t>) override {}  // libcurl ends a body where its framing says
+
+  // libcurl bounds its own connecting (CURLOPT_CONNECTTIMEOUT_MS, names and
+  // proxies included); this only tells the request it is past it.
+  bool Connected() const override {
+    curl_off_t connectTime = 0;
+    if (attached_) curl_easy_getinfo(easy_.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
+    return connectTime > 0 || deliveries_ != startDeliveries_;
+  }
 
   Failure Ended() const override {
     if (!done_ || result_ == CURLE_OK) return {};
@@ -249,6 +258,7 @@ class CurlHop final : public HopDriver {
 
   HopReceiver* receiver_ = nullptr;
   unsigned deliveries_ = 0;
+  unsigned startDeliveries_ = 0;  // deliveries_ when the hop started
   bool attached_ = false;
   bool done_ = false;
   bool throughProxy_ = false;

@@ -7,7 +7,6 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -18,93 +17,13 @@
 #include "transport/proxy_rules.h"
 #include "transport/wininet/request_flags.h"
 #include "transport/wininet/wininet_errors.h"
+#include "transport/wininet/wininet_transfer.h"
 
 namespace pakeno::transport {
 namespace {
 
-// Above this much body not yet handed over the reading thread waits.
-constexpr size_t kHighWater = 1 << 20;
-constexpr DWORD kReadPiece = 64 << 10;
 // How long a call whose handles were closed is given to come out.
 constexpr std::chrono::milliseconds kCancelWait{500};
-
-struct InternetCloser {
-  void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
-};
-using InternetHandle = std::unique_ptr<void, InternetCloser>;
-
-// A hop's handles and what its thread hands over. The thread calls WinINet
-// with the request handle it was given and never touches the owners below:
-// they are closed from the calling thread, which is how WinINet ends a call
-// that blocks.
-struct Shared {
-  InternetHandle internet, connection, request;
-  std::string body;
-
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool busy = false;  // the thread is inside a WinINet call, which may block for long
-  bool sent = false;  // HttpSendRequestA returned
-  bool cancelled = false;
-  bool ended = false;   // the body's end was read, or reading failed
-  DWORD error = 0;      // WinINet's, when a call failed
-  std::string pending;  // body bytes read, not yet handed over
-  size_t pendingOffset = 0;
-  uint64_t received = 0;
-  std::optional<uint64_t> length;  // where the body ends, when the response says so
-  bool lowMemory = false;
-
-  size_t Unread() const { return pending.size() - pendingOffset; }
-
-  void Send(HINTERNET handle) {
-    const BOOL ok =
-        HttpSendRequestA(handle, nullptr, 0, body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size()));
-    const DWORD failure = ok ? 0 : GetLastError();
-    std::lock_guard lock(mutex);
-    busy = false;
-    sent = true;
-    error = ok || failure ? failure : ERROR_INTERNET_INTERNAL_ERROR;
-    changed.notify_all();
-  }
-
-  void Read(HINTERNET handle) {
-    std::vector<char> piece(kReadPiece);
-    for (;;) {
-      {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return cancelled || Unread() < kHighWater; });
-        if (cancelled) return;
-        busy = true;
-      }
-      // What comes after the announced length is not the body (WinINet would pass it on).
-      const DWORD want = length ? static_cast<DWORD>(std::min<uint64_t>(kReadPiece, *length - received)) : kReadPiece;
-      DWORD n = 0;
-      const BOOL ok = want == 0 || InternetReadFile(handle, piece.data(), want, &n);
-      const DWORD failure = ok ? 0 : GetLastError();
-      std::lock_guard lock(mutex);
-      busy = false;
-      if (!ok || n == 0) {
-        error = failure;
-        ended = true;
-        changed.notify_all();
-        return;
-      }
-      try {
-        if (pendingOffset > 0 && pendingOffset >= pending.size() / 2) {
-          pending.erase(0, pendingOffset);
-          pendingOffset = 0;
-        }
-        pending.append(piece.data(), n);
-      } catch (const std::bad_alloc&) {
-        lowMemory = ended = true;
-        changed.notify_all();
-        return;
-      }
-      received += n;
-      changed.notify_all();
-    }
-  }
-};
 
 class WinInetHop final : public HopDriver {
  public:
@@ -121,18 +40,24 @@ class WinInetHop final : public HopDriver {
     // WinINet takes a proxy's credentials as options, never in its address.
     const ProxyCredentials proxy = SplitProxyCredentials(hop.proxy);
     const bool proxyLogin = !proxy.user.empty();
-    auto next = std::make_shared<Shared>();
+    auto next = std::make_shared<Transfer>();
     next->internet.reset(InternetOpenA(hop.agent.empty() ? nullptr : hop.agent.c_str(), access,
                                        proxy.address.empty() ? nullptr : proxy.address.c_str(), nullptr, 0));
+    const auto context = reinterpret_cast<DWORD_PTR>(next.get());
     if (next->internet) {
+      // One try per address: the request bounds the whole of connecting, and
+      // WinINet's default of five would go on well past it.
+      DWORD retries = 1;
+      InternetSetOptionA(next->internet.get(), INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+      InternetSetStatusCallbackA(next->internet.get(), OnStatus);
       next->connection.reset(InternetConnectA(next->internet.get(), hop.host.c_str(),
                                               static_cast<INTERNET_PORT>(hop.port), nullptr, nullptr,
-                                              INTERNET_SERVICE_HTTP, 0, 0));
+                                              INTERNET_SERVICE_HTTP, 0, context));
     }
     if (next->connection) {
       next->request.reset(HttpOpenRequestA(next->connection.get(), hop.verb.c_str(), hop.target.c_str(),
                                            hop.http10 ? "HTTP/1.0" : "HTTP/1.1", nullptr, nullptr,
-                                           WinInetRequestFlags(hop.https, proxyLogin), 0));
+                                           WinInetRequestFlags(hop.https, proxyLogin), context));
     }
     if (next->request && proxyLogin &&
         (!InternetSetOptionA(next->request.get(), INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(proxy.user.c_str()),
@@ -210,6 +135,13 @@ class WinInetHop final : public HopDriver {
     if (!shared_) return;
     std::lock_guard lock(shared_->mutex);
     shared_->length = length;
+  }
+
+  bool Connected() const override {
+    if (!shared_) return false;
+    if (shared_->connected) return true;
+    std::lock_guard lock(shared_->mutex);
+    return shared_->sent && shared_->error == 0;
   }
 
   Failure Ended() const override {
@@ -298,16 +230,14 @@ class WinInetHop final : public HopDriver {
     if (held_.empty()) {
       std::lock_guard lock(shared_->mutex);
       if (shared_->Unread() == 0) return shared_->ended ? Progress::kEnded : Progress::kIdle;
-      if (shared_->pendingOffset > 0) shared_->pending.erase(0, shared_->pendingOffset);
-      shared_->pendingOffset = 0;
-      held_.swap(shared_->pending);
+      shared_->pending.TakeAll(held_);
       shared_->changed.notify_all();  // room for the thread to read on
     }
     if (receiver.Body(held_)) held_.clear();
     return Progress::kMoved;
   }
 
-  std::shared_ptr<Shared> shared_;
+  std::shared_ptr<Transfer> shared_;
   std::thread thread_;
   std::string held_;  // body bytes taken from the thread, not yet from the receiver
   Failure failure_;
