@@ -40,8 +40,9 @@ bool BareWinInet(int port, const char* verb, const char* data, size_t expected) 
                                                    nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return false;
   const std::string object = "/bytes/" + std::to_string(expected);
-  const InternetHandle request(HttpOpenRequestA(connection.get(), verb, object.c_str(), "HTTP/1.1", nullptr, nullptr,
-                                                INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES, 0));
+  const InternetHandle request(
+      HttpOpenRequestA(connection.get(), verb, object.c_str(), "HTTP/1.1", nullptr, nullptr,
+                       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES, 0));
   if (!request) return false;
   const DWORD length = data ? static_cast<DWORD>(std::strlen(data)) : 0;
   if (!HttpSendRequestA(request.get(), nullptr, 0, const_cast<char*>(data), length)) return false;

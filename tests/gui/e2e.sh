@@ -18,6 +18,8 @@ http=$(sed -n 's/^http=//p' "$peers/ports")
 php=$(sed -n 's/^php=//p' "$peers/ports")
 # shellcheck source=scripts/xvfb.sh
 source "$(dirname "$0")/../../scripts/xvfb.sh"
+# shellcheck source=scripts/wine.sh
+source "$(dirname "$0")/../../scripts/wine.sh"
 pakeno_scratch
 fail() { echo "e2e: FAIL: $*"; [ -s "$work/app.log" ] && sed 's/^/  app: /' "$work/app.log"; exit 1; }
 wait_for() {  # PATTERN FILE: until the file holds the pattern, at most 5 s
@@ -40,7 +42,7 @@ answer() {  # WINDOW KEY
 
 run=()
 if [[ $pakeno == *.exe ]]; then
-  run=(env WINEDEBUG=-all wine)
+  run=("${pakeno_fixed_layout[@]}" env WINEDEBUG=-all wine)
 fi
 # Wine's clipboard lives with the display its prefix started on: under Wine
 # the display given, if there is one.
@@ -228,7 +230,7 @@ if [ ${#run[@]} -eq 0 ]; then
   [ "$code" -eq 0 ] || fail "exit code $code at 200 %"
 else
   # The same window at 200 %: the prefix's DPI, for one more start.
-  wine_dpi() { WINEDEBUG=-all wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
+  wine_dpi() { WINEDEBUG=-all "${pakeno_fixed_layout[@]}" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
   wine_dpi 192
   "${run[@]}" "$pakeno" >"$work/app.log" 2>&1 &
   app_pid=$!

@@ -12,9 +12,11 @@ version=$2
 name=pakeno-$version-win64
 # shellcheck source=scripts/xvfb.sh
 source "$(dirname "$0")/../../scripts/xvfb.sh"
+# shellcheck source=scripts/wine.sh
+source "$(dirname "$0")/../../scripts/wine.sh"
 pakeno_scratch
 fail() { echo "windows package: FAIL: $*"; exit 1; }
-wine_quiet() { WINEDEBUG=-all wine "$@" </dev/null 2>/dev/null; }
+wine_quiet() { WINEDEBUG=-all "${pakeno_fixed_layout[@]}" wine "$@" </dev/null 2>/dev/null; }
 
 exe=$build/package/$name/pakeno.exe
 x86_64-w64-mingw32-objdump -p "$exe" >"$work/headers"
@@ -68,7 +70,7 @@ cmp -s "$installed" "$exe" || fail "the installed program is not the packaged on
 snapshot | grep -q "DisplayName.*Pakeno" || fail "no uninstall entry for the user"
 
 # The installed program starts, shows its window and ends with exit code 0.
-pakeno_offline env WINEDEBUG=-all wine "$installed" >"$work/app.log" 2>&1 &
+pakeno_offline env WINEDEBUG=-all "${pakeno_fixed_layout[@]}" wine "$installed" >"$work/app.log" 2>&1 &
 app_pid=$!
 wid=$(timeout 30 xdotool search --sync --onlyvisible --name "Pakeno $version" 2>/dev/null | head -n1 || true)
 [ -n "$wid" ] || fail "the installed program shows no window: $(cat "$work/app.log")"
