@@ -32,11 +32,11 @@ struct Win32Kind {
   const wchar_t* windowClass;
   DWORD style;
 };
-Win32Kind Win32KindOf(const ControlPlan& spec, size_t index) {
-  switch (spec.kind) {
+Win32Kind Win32KindOf(const ControlPlan& control, size_t index) {
+  switch (control.kind) {
     case ControlKind::kLabel:
       // One line whatever the font and scale: an outcome that does not fit ends in an ellipsis.
-      if (spec.role == Role::kOutcome) return {L"STATIC", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS};
+      if (control.role == Role::kOutcome) return {L"STATIC", SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX | SS_ENDELLIPSIS};
       return {L"STATIC", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX};
     case ControlKind::kLineBox:
       return {L"EDIT", kEdit | ES_AUTOHSCROLL};
@@ -47,7 +47,7 @@ Win32Kind Win32KindOf(const ControlPlan& spec, size_t index) {
     case ControlKind::kRadio:
       // The first of its group box starts a group of its own, so the pairs never touch.
       return {L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON | BS_MULTILINE |
-                             (static_cast<int>(index) == spec.parent + 1 ? WS_GROUP : 0u)};
+                             (static_cast<int>(index) == control.parent + 1 ? WS_GROUP : 0u)};
     case ControlKind::kPush:
       return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE};
   }
@@ -121,18 +121,18 @@ bool MainWindow::Create(UINT dpi) {
 
 void MainWindow::BuildControls() {
   for (size_t i = 0; i < kControls.size(); ++i) {
-    const ControlPlan& spec = kControls[i];
-    const Win32Kind kind = Win32KindOf(spec, i);
-    const HWND parent = spec.parent < 0 ? window_ : controls_[static_cast<size_t>(spec.parent)];
-    const std::wstring caption = Utf8ToWide(spec.caption);
-    const bool box = spec.kind == ControlKind::kLineBox || spec.kind == ControlKind::kMultiLineBox;
+    const ControlPlan& control = kControls[i];
+    const Win32Kind kind = Win32KindOf(control, i);
+    const HWND parent = control.parent < 0 ? window_ : controls_[static_cast<size_t>(control.parent)];
+    const std::wstring caption = Utf8ToWide(control.caption);
+    const bool box = control.kind == ControlKind::kLineBox || control.kind == ControlKind::kMultiLineBox;
     controls_[i] = CreateWindowExW(box ? WS_EX_CLIENTEDGE : 0, kind.windowClass, caption.c_str(),
                                    WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + static_cast<int>(i))),
                                    GetModuleHandleW(nullptr), nullptr);
     // No length limit but the system's.
     if (box) SendMessageW(controls_[i], EM_SETLIMITTEXT, 0, 0);
-    if (spec.checked) SendMessageW(controls_[i], BM_SETCHECK, BST_CHECKED, 0);
+    if (control.checked) SendMessageW(controls_[i], BM_SETCHECK, BST_CHECKED, 0);
   }
   address_.Attach(controls_[kAddress]);
   data_.Attach(controls_[kData]);

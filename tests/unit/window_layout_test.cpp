@@ -44,15 +44,15 @@ TEST(WindowLayout, PairsAndTheTabCycleHoldTogether) {
   std::set<Role> stops(kTabCycle.begin(), kTabCycle.end());
   EXPECT_EQ(stops.size(), kTabCycle.size());
   for (const Role role : kTabCycle) {
-    const ControlPlan& spec = kControls[IndexOf(role)];
-    EXPECT_NE(spec.kind, ControlKind::kLabel) << spec.name;
-    EXPECT_NE(spec.kind, ControlKind::kGroup) << spec.name;
-    if (spec.kind != ControlKind::kRadio) continue;
+    const ControlPlan& control = kControls[IndexOf(role)];
+    EXPECT_NE(control.kind, ControlKind::kLabel) << control.name;
+    EXPECT_NE(control.kind, ControlKind::kGroup) << control.name;
+    if (control.kind != ControlKind::kRadio) continue;
     // The pair shares its group box, and exactly one of it is checked at start.
     const ControlPlan& other = kControls[IndexOf(OtherOfPair(role))];
-    EXPECT_EQ(other.parent, spec.parent) << spec.name;
-    EXPECT_EQ(kControls[static_cast<size_t>(spec.parent)].kind, ControlKind::kGroup) << spec.name;
-    EXPECT_NE(other.checked, spec.checked) << spec.name;
+    EXPECT_EQ(other.parent, control.parent) << control.name;
+    EXPECT_EQ(kControls[static_cast<size_t>(control.parent)].kind, ControlKind::kGroup) << control.name;
+    EXPECT_NE(other.checked, control.checked) << control.name;
   }
 }
 
