@@ -109,19 +109,19 @@ class WinInetHop final : public HopDriver {
 
     next->body.assign(hop.body);
     next->busy = true;
-    shared_ = std::move(next);
-    thread_ = std::thread([shared = shared_, handle = shared_->request.get()] { shared->Send(handle); });
+    transfer_ = std::move(next);
+    thread_ = std::thread([transfer = transfer_, handle = transfer_->request.get()] { transfer->Send(handle); });
     return true;
   }
 
   Progress Advance(std::chrono::milliseconds wait, HopReceiver& receiver) override {
-    if (!shared_) return Progress::kEnded;
+    if (!transfer_) return Progress::kEnded;
     if (headDelivered_ && !held_.empty()) return DeliverBody(receiver);
     {
-      std::unique_lock lock(shared_->mutex);
-      const bool moved = shared_->changed.wait_for(lock, wait, [&] {
-        return (shared_->sent && !headDelivered_) || shared_->Unread() > 0 || shared_->ended ||
-               (shared_->sent && shared_->error != 0);
+      std::unique_lock lock(transfer_->mutex);
+      const bool moved = transfer_->changed.wait_for(lock, wait, [&] {
+        return (transfer_->sent && !headDelivered_) || transfer_->Unread() > 0 || transfer_->ended ||
+               (transfer_->sent && transfer_->error != 0);
       });
       if (!moved) return Progress::kIdle;
     }
@@ -132,26 +132,26 @@ class WinInetHop final : public HopDriver {
   void Resume(HopReceiver&) override {}  // what was refused is offered again on the next Advance
 
   void ExpectBody(std::optional<uint64_t> length) override {
-    if (!shared_) return;
-    std::lock_guard lock(shared_->mutex);
-    shared_->length = length;
+    if (!transfer_) return;
+    std::lock_guard lock(transfer_->mutex);
+    transfer_->length = length;
   }
 
   bool Connected() const override {
-    if (!shared_) return false;
-    if (shared_->connected) return true;
-    std::lock_guard lock(shared_->mutex);
-    return shared_->sent && shared_->error == 0;
+    if (!transfer_) return false;
+    if (transfer_->connected) return true;
+    std::lock_guard lock(transfer_->mutex);
+    return transfer_->sent && transfer_->error == 0;
   }
 
   Failure Ended() const override {
     if (failure_) return failure_;
-    if (!shared_) return {};
-    std::lock_guard lock(shared_->mutex);
-    if (shared_->lowMemory)
+    if (!transfer_) return {};
+    std::lock_guard lock(transfer_->mutex);
+    if (transfer_->lowMemory)
       return {FailureKind::kMemory,
-              "not enough memory for the body after " + std::to_string(shared_->received >> 20) + " MiB"};
-    if (shared_->error != 0) return WinInetFailure(shared_->error, throughProxy_);
+              "not enough memory for the body after " + std::to_string(transfer_->received >> 20) + " MiB"};
+    if (transfer_->error != 0) return WinInetFailure(transfer_->error, throughProxy_);
     return {};
   }
 
@@ -161,20 +161,20 @@ class WinInetHop final : public HopDriver {
   // until its own time-out) is not waited for: the thread is let go and
   // touches nothing of the hop's again.
   void GiveUp() override {
-    if (!shared_) return;
+    if (!transfer_) return;
     bool blocked;
     {
-      std::lock_guard lock(shared_->mutex);
-      shared_->cancelled = true;
-      blocked = shared_->busy;
-      shared_->changed.notify_all();
+      std::lock_guard lock(transfer_->mutex);
+      transfer_->cancelled = true;
+      blocked = transfer_->busy;
+      transfer_->changed.notify_all();
     }
     if (blocked) {
-      shared_->request.reset();
-      shared_->connection.reset();
-      shared_->internet.reset();
-      std::unique_lock lock(shared_->mutex);
-      blocked = !shared_->changed.wait_for(lock, kCancelWait, [&] { return !shared_->busy; });
+      transfer_->request.reset();
+      transfer_->connection.reset();
+      transfer_->internet.reset();
+      std::unique_lock lock(transfer_->mutex);
+      blocked = !transfer_->changed.wait_for(lock, kCancelWait, [&] { return !transfer_->busy; });
     }
     if (thread_.joinable()) {
       if (blocked) {
@@ -183,7 +183,7 @@ class WinInetHop final : public HopDriver {
         thread_.join();
       }
     }
-    shared_.reset();
+    transfer_.reset();
   }
 
  private:
@@ -195,16 +195,16 @@ class WinInetHop final : public HopDriver {
   // The response head, line by line; then the body's thread starts.
   Progress DeliverHead(HopReceiver& receiver) {
     thread_.join();  // the send has returned
-    if (shared_->error != 0) {
-      failure_ = WinInetFailure(shared_->error, throughProxy_);
+    if (transfer_->error != 0) {
+      failure_ = WinInetFailure(transfer_->error, throughProxy_);
       return Progress::kEnded;
     }
     std::string raw;
     DWORD size = 0;
-    HttpQueryInfoA(shared_->request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+    HttpQueryInfoA(transfer_->request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
     raw.resize(size + 1);
     size = static_cast<DWORD>(raw.size());
-    if (!HttpQueryInfoA(shared_->request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &size, nullptr)) {
+    if (!HttpQueryInfoA(transfer_->request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &size, nullptr)) {
       Failed(GetLastError());
       return Progress::kEnded;
     }
@@ -220,7 +220,8 @@ class WinInetHop final : public HopDriver {
       if (!receiver.HeadLine(line)) return Progress::kEnded;
     }
     if (!ended && !receiver.HeadLine("")) return Progress::kEnded;
-    if (shared_) thread_ = std::thread([shared = shared_, handle = shared_->request.get()] { shared->Read(handle); });
+    if (transfer_)
+      thread_ = std::thread([transfer = transfer_, handle = transfer_->request.get()] { transfer->Read(handle); });
     return Progress::kMoved;
   }
 
@@ -228,16 +229,16 @@ class WinInetHop final : public HopDriver {
   // take now is offered again next time.
   Progress DeliverBody(HopReceiver& receiver) {
     if (held_.empty()) {
-      std::lock_guard lock(shared_->mutex);
-      if (shared_->Unread() == 0) return shared_->ended ? Progress::kEnded : Progress::kIdle;
-      shared_->pending.TakeAll(held_);
-      shared_->changed.notify_all();  // room for the thread to read on
+      std::lock_guard lock(transfer_->mutex);
+      if (transfer_->Unread() == 0) return transfer_->ended ? Progress::kEnded : Progress::kIdle;
+      transfer_->pending.TakeAll(held_);
+      transfer_->changed.notify_all();  // room for the thread to read on
     }
     if (receiver.Body(held_)) held_.clear();
     return Progress::kMoved;
   }
 
-  std::shared_ptr<Transfer> shared_;
+  std::shared_ptr<Transfer> transfer_;
   std::thread thread_;
   std::string held_;  // body bytes taken from the thread, not yet from the receiver
   Failure failure_;
