@@ -12,6 +12,7 @@
 #endif
 
 #include <cstring>
+#include <utility>
 
 namespace pakeno::testing {
 namespace {
@@ -176,6 +177,13 @@ void ScriptedServer::Serve(int fd) {
     script_(request, reply);
     if (reply.closed()) return;
   }
+}
+
+ScriptedServer::Script AnswerEach(std::string response) {
+  return [response = std::move(response)](const std::string&, Reply& reply) {
+    reply.Send(response);
+    reply.Close();
+  };
 }
 
 std::string Response(std::string_view body, std::string_view status, std::string_view extraHeaders) {

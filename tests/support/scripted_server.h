@@ -64,6 +64,9 @@ class ScriptedServer {
 // A complete response with a Content-Length and "Connection: close".
 std::string Response(std::string_view body, std::string_view status = "200 OK", std::string_view extraHeaders = {});
 
+// A script that answers every request with `response` and ends the connection.
+ScriptedServer::Script AnswerEach(std::string response);
+
 // The part of a raw request after its header block.
 std::string BodyOf(const std::string& request);
 

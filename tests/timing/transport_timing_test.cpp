@@ -26,6 +26,7 @@ namespace pakeno {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::AnswerEach;
 using testing::Reply;
 using testing::Response;
 using testing::ScriptedServer;
@@ -74,10 +75,7 @@ TEST(EventLatency, WindowEventsRunWhileTheServerIsSilent) {
 // request costs beyond any time-out, in this run.
 template <typename Request>
 std::chrono::steady_clock::duration AnsweredAtOnce(Request request) {
-  ScriptedServer server([](const std::string&, Reply& reply) {
-    reply.Send(Response("at once"));
-    reply.Close();
-  });
+  ScriptedServer server(AnswerEach(Response("at once")));
   const auto start = std::chrono::steady_clock::now();
   request(server.Url("/"));
   return std::chrono::steady_clock::now() - start;
@@ -226,10 +224,7 @@ TEST(Timeouts, TheUpdateChecksLimitsHoldForWholeRedirectChains) {
   EXPECT_LT(took, 6500ms);
 
   // At most five redirects are followed.
-  ScriptedServer loop([](const std::string&, Reply& reply) {
-    reply.Send(Response("", "302 Found", "Location: /again\r\n"));
-    reply.Close();
-  });
+  ScriptedServer loop(AnswerEach(Response("", "302 Found", "Location: /again\r\n")));
   EXPECT_FALSE(IsInternetConnected(loop.Url("/")));
   EXPECT_EQ(loop.Requests().size(), 6u);
   EXPECT_EQ(DownloadBytes(loop.Url("/")), "");

@@ -32,6 +32,7 @@ namespace pakeno {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::AnswerEach;
 using testing::Reply;
 using testing::Response;
 using testing::ScriptedServer;
@@ -194,10 +195,7 @@ size_t HeapInUse() {
 }
 
 TEST(HostileServer, EveryMisbehaviourEndsInAResult) {
-  ScriptedServer other([](const std::string&, Reply& r) {
-    r.Send(Response("from the other port"));
-    r.Close();
-  });
+  ScriptedServer other(AnswerEach(Response("from the other port")));
   const testing::ScopedSetting timeouts(transport::SetDefaultTimeouts, transport::Timeouts{5s, 5s, 0ms});
   size_t heapAfterFirstRound = 0;
   for (int round = 0; round < 2; ++round) {
@@ -298,10 +296,7 @@ TEST(HostileServer, CookiesPlantedFromPlainHttpOrForAPublicSuffixAreRefused) {
 }
 
 TEST(HostileServer, ALineBreakInAnAddressNeverReachesTheWire) {
-  ScriptedServer server([](const std::string&, Reply& reply) {
-    reply.Send(Response("reached"));
-    reply.Close();
-  });
+  ScriptedServer server(AnswerEach(Response("reached")));
   const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
   HttpSession session;
   // Inside the address: a break at its very end is a pasted blank, and dropped.
@@ -359,10 +354,7 @@ TEST(HostileServer, ARedirectTakesAlongOnlyWhatTheUserTyped) {
 }
 
 TEST(HostileServer, NoRequestButTheOneTypedGoesOut) {
-  ScriptedServer server([](const std::string&, Reply& reply) {
-    reply.Send(Response("reached"));
-    reply.Close();
-  });
+  ScriptedServer server(AnswerEach(Response("reached")));
   const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
   HttpSession session;
   // The fragment is the browser's own: never on the wire.

@@ -14,6 +14,7 @@ namespace pakeno {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::AnswerEach;
 using testing::BodyOf;
 using testing::Reply;
 using testing::Response;
@@ -135,10 +136,7 @@ TEST_F(Session, RedirectsAreFollowedAndTheirCookiesKept) {
 }
 
 TEST_F(Session, RedirectLoopEndsAsFailure) {
-  ScriptedServer server([](const std::string&, Reply& reply) {
-    reply.Send(Response("", "302 Found", "Location: /again\r\n"));
-    reply.Close();
-  });
+  ScriptedServer server(AnswerEach(Response("", "302 Found", "Location: /again\r\n")));
   std::string failures;
   const testing::ScopedSetting log(SetFailureLogSinkForTesting, [&](std::string_view line) { failures += line; });
   Text received;
